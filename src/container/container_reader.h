@@ -1,0 +1,41 @@
+// ContainerReader reads a book: one handle on the file, kept open across the
+// parse and every extraction of one load, closed when the reader goes away.
+#pragma once
+
+#include <string>
+
+#include "container/book_file_table.h"
+#include "container/book_info.h"
+#include "container/container_trailer.h"
+#include "platform/directory.h"
+#include "platform/file.h"
+
+namespace pagora {
+
+class ContainerReader {
+ public:
+  // Reads the running executable.
+  ContainerReader();
+  // Reads the book at `path` (the authoring tool and tests).
+  explicit ContainerReader(std::string path);
+
+  bool open();
+  // Trailer, header, string list, file table, each at its own offset.
+  bool parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer);
+  // Writes the data of entry `index` as a file named by the entry (with '\\'
+  // and '/' as folder separators) inside `folder`. The entry name must
+  // already have been found safe; missing subfolders are the caller's.
+  bool extractFile(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
+                   const platform::Directory& folder);
+  void close();
+
+  // The system's reason for the last failed open, for tools that name it.
+  int lastOpenError() const { return lastOpenError_; }
+
+ private:
+  std::string path_;  // empty: the running executable
+  platform::File file_;
+  int lastOpenError_ = 0;
+};
+
+}  // namespace pagora

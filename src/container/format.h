@@ -1,0 +1,26 @@
+// The container's fixed values: magics, scrambling bytes, sizes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace pagora::format {
+
+constexpr std::uint32_t TRAILER_MAGIC = 0x0FF5E101;
+constexpr std::uint32_t TRAILER_END_MAGIC = 0x0FF5E150;
+constexpr std::uint32_t HEADER_MAGIC = 0x610BA101;
+constexpr std::uint32_t HEADER_END_MAGIC = 0x610BA100;
+constexpr std::uint32_t STRING_LIST_MAGIC = 0x12A55001;
+constexpr std::uint32_t FILE_TABLE_MAGIC = 0xF11E5001;
+constexpr std::uint32_t FILE_ENTRY_MAGIC = 0xAB16F11E;
+
+// Every byte of the records is stored XOR kRecordScramble; file data XOR kDataScramble.
+constexpr std::uint32_t kWordScramble = 0x6B6B6B6B;
+constexpr std::uint8_t kRecordScramble = 0x6B;
+constexpr std::uint8_t kDataScramble = 0x2E;
+
+constexpr std::int64_t kTrailerSize = 24;
+// Stored files pass through a buffer of this size on their way out.
+constexpr std::size_t kTransferBufferSize = 32768;
+
+}  // namespace pagora::format

@@ -1,0 +1,100 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/directory.h"
+
+namespace pagora::platform {
+
+File::File(File&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    descriptor_ = other.descriptor_;
+    other.descriptor_ = -1;
+  }
+  return *this;
+}
+
+File::~File() { close(); }
+
+File File::openForReading(const std::string& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  return File(fd);
+}
+
+File File::createIn(const Directory& folder, const std::string& name) {
+  int fd;
+  do {
+    fd = ::openat(folder.descriptor(), name.c_str(),
+                  O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  return File(fd);
+}
+
+File File::create(const std::string& path, unsigned mode) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode));
+  } while (fd < 0 && errno == EINTR);
+  return File(fd);
+}
+
+void File::close() {
+  if (descriptor_ >= 0) {
+    ::close(descriptor_);  // Linux releases the descriptor even when close reports EINTR.
+    descriptor_ = -1;
+  }
+}
+
+std::int64_t File::read(void* buffer, std::size_t n) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    ssize_t got = ::read(descriptor_, out + done, n - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+std::int64_t File::write(const void* data, std::size_t n) {
+  const auto* in = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < n) {
+    ssize_t put = ::write(descriptor_, in + done, n - done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (put == 0) break;
+    done += static_cast<std::size_t>(put);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+bool File::seek(std::int64_t position) {
+  if (position < 0) return false;
+  return ::lseek(descriptor_, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position);
+}
+
+std::int64_t File::position() const { return ::lseek(descriptor_, 0, SEEK_CUR); }
+
+std::int64_t File::size() const {
+  struct stat st {};
+  if (::fstat(descriptor_, &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+}  // namespace pagora::platform
