@@ -1,6 +1,7 @@
 // BookInfo: the book's descriptive record, the header section in memory.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -29,5 +30,9 @@ struct BookInfo {
   // check values and the four zero words. A failure leaves the fields read so far.
   bool exchange(ContainerStream& stream);
 };
+
+// The twelve check values of a header, computed from the texts as held: text
+// lengths and textHash of the title, the author and the contents notice.
+std::array<std::uint32_t, 12> headerCheckValues(const BookInfo& info);
 
 }  // namespace pagora

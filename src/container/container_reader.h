@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "container/book_file_table.h"
 #include "container/book_info.h"
@@ -36,6 +37,8 @@ class ContainerReader {
   std::string path_;  // empty: the running executable
   platform::File file_;
   int lastOpenError_ = 0;
+  // Every stored file passes through this buffer, never held whole.
+  std::vector<unsigned char> transferBuffer_;
 };
 
 }  // namespace pagora

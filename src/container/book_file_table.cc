@@ -1,0 +1,39 @@
+#include "container/book_file_table.h"
+
+#include "container/container_stream.h"
+#include "container/format.h"
+#include "container/stream_primitives.h"
+
+namespace pagora {
+
+bool BookFileEntry::exchange(ContainerStream& stream) {
+  return stream.exchangeConstant(format::FILE_ENTRY_MAGIC) && stream.exchangeText(name) &&
+         stream.exchangeWord(reservedFlag) && stream.exchangeWord(offset) && stream.exchangeWord(size);
+}
+
+bool BookFileTable::read(platform::File& file) {
+  clear();
+  std::int32_t count = 0;
+  if (!readConstant(file, format::FILE_TABLE_MAGIC) || !readWord(file, count)) return false;
+  ContainerStream stream(false, file);
+  // Records are appended as they verify; a count beyond what the file holds
+  // ends at the first record that cannot be read, never by allocating ahead.
+  for (std::int32_t i = 0; i < count; ++i) {
+    BookFileEntry entry;
+    if (!entry.exchange(stream)) return false;
+    append(entry);
+  }
+  return true;
+}
+
+bool readStringList(platform::File& file) {
+  std::int32_t count = 0;
+  if (!readConstant(file, format::STRING_LIST_MAGIC) || !readWord(file, count)) return false;
+  std::string discarded;
+  for (std::int32_t i = 0; i < count; ++i) {
+    if (!readText(file, discarded)) return false;
+  }
+  return true;
+}
+
+}  // namespace pagora

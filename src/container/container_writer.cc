@@ -1,0 +1,216 @@
+#include "container/container_writer.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "container/container_stream.h"
+#include "container/format.h"
+#include "container/stored_name.h"
+#include "container/stream_primitives.h"
+
+namespace pagora {
+namespace {
+
+// Big enough that copying costs little more than the disk does.
+constexpr std::size_t kCopyChunkSize = 1 << 20;
+
+std::string systemReason() { return std::strerror(errno); }
+
+BookWriteError outputError() { return {"", systemReason()}; }
+
+using ChunkSink = std::function<void(std::int64_t)>;
+
+// Copies exactly `size` bytes from `from` to `to`, XOR `scrambleByte`. A
+// source that ends early or has bytes beyond `size` has changed since it was
+// measured: better refused than stored half old, half new.
+std::optional<BookWriteError> copyScrambled(platform::File& from, const std::string& fromPath, platform::File& to,
+                                            std::int64_t size, unsigned char scrambleByte,
+                                            const ChunkSink& onStored) {
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size + 1, kCopyChunkSize)));
+  std::int64_t remaining = size;
+  while (remaining > 0) {
+    const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, buffer.size()));
+    std::int64_t got = from.read(buffer.data(), chunk);
+    if (got < 0) return BookWriteError{fromPath, systemReason()};
+    if (got != static_cast<std::int64_t>(chunk)) return BookWriteError{fromPath, "file shrank while it was being stored"};
+    if (scrambleByte != 0) {
+      for (std::size_t i = 0; i < chunk; ++i) buffer[i] ^= scrambleByte;
+    }
+    if (to.write(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return outputError();
+    if (onStored) onStored(static_cast<std::int64_t>(chunk));
+    remaining -= static_cast<std::int64_t>(chunk);
+  }
+  unsigned char extra;
+  if (from.read(&extra, 1) > 0) return BookWriteError{fromPath, "file grew while it was being stored"};
+  return std::nullopt;
+}
+
+std::int64_t textSize(const std::string& text) { return 4 + static_cast<std::int64_t>(text.size()); }
+
+// The size of a source as it stands now, or -1 with errno set.
+std::int64_t sourceSize(const BookSource& source) {
+  if (source.contents) return static_cast<std::int64_t>(source.contents->size());
+  struct stat st {};
+  if (::stat(source.sourcePath.c_str(), &st) != 0) return -1;
+  return static_cast<std::int64_t>(st.st_size);
+}
+
+std::string sizeText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
+
+}  // namespace
+
+bool ContainerWriter::positionWord(std::int32_t& out) const {
+  std::int64_t position = out_.position();
+  if (position < 0) return false;
+  if (position > kMaxBookSize) {
+    errno = EFBIG;
+    return false;
+  }
+  out = static_cast<std::int32_t>(position);
+  return true;
+}
+
+bool ContainerWriter::startData() { return positionWord(trailer_.dataBase); }
+
+std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& source, BookFileEntry& entry,
+                                                          const ChunkSink& onStored) {
+  entry = BookFileEntry{};
+  entry.name = source.storedName;
+  std::int32_t position = 0;
+  if (!positionWord(position)) return outputError();
+  entry.offset = position - trailer_.dataBase;
+
+  auto checkSize = [&](std::int64_t size, const std::string& path) -> std::optional<BookWriteError> {
+    if (std::int64_t{position} + size > kMaxBookSize) {
+      return BookWriteError{path, "a book holds at most " + sizeText(kMaxBookSize) + "; this file would pass that"};
+    }
+    entry.size = static_cast<std::int32_t>(size);
+    return std::nullopt;
+  };
+
+  if (source.contents) {
+    const std::string& bytes = *source.contents;
+    if (auto error = checkSize(static_cast<std::int64_t>(bytes.size()), source.storedName)) return error;
+    std::string scrambled = bytes;
+    for (char& c : scrambled) c = static_cast<char>(c ^ format::kDataScramble);
+    if (out_.write(scrambled.data(), scrambled.size()) != static_cast<std::int64_t>(scrambled.size())) {
+      return outputError();
+    }
+    if (onStored) onStored(static_cast<std::int64_t>(scrambled.size()));
+    return std::nullopt;
+  }
+
+  platform::File input = platform::File::openForReading(source.sourcePath);
+  if (!input.isOpen()) return BookWriteError{source.sourcePath, systemReason()};
+  std::int64_t size = input.size();
+  if (size < 0) return BookWriteError{source.sourcePath, systemReason()};
+  if (auto error = checkSize(size, source.sourcePath)) return error;
+  return copyScrambled(input, source.sourcePath, out_, size, format::kDataScramble, onStored);
+}
+
+bool ContainerWriter::writeHeader(BookInfo info) {
+  if (!positionWord(trailer_.headerOffset)) return false;
+  ContainerStream storing(true, out_);
+  return info.exchange(storing);
+}
+
+bool ContainerWriter::writeStringList(const std::vector<std::string>& texts) {
+  if (!positionWord(trailer_.stringListOffset)) return false;
+  if (!writeConstant(out_, format::STRING_LIST_MAGIC) ||
+      !writeWord(out_, static_cast<std::int32_t>(texts.size()))) {
+    return false;
+  }
+  return std::all_of(texts.begin(), texts.end(), [&](const std::string& text) { return writeText(out_, text); });
+}
+
+bool ContainerWriter::writeFileTable(const std::vector<BookFileEntry>& entries) {
+  if (!positionWord(trailer_.fileTableOffset)) return false;
+  if (!writeConstant(out_, format::FILE_TABLE_MAGIC) ||
+      !writeWord(out_, static_cast<std::int32_t>(entries.size()))) {
+    return false;
+  }
+  ContainerStream storing(true, out_);
+  for (BookFileEntry entry : entries) {
+    if (!entry.exchange(storing)) return false;
+  }
+  return true;
+}
+
+bool ContainerWriter::writeTrailer() {
+  ContainerStream storing(true, out_);
+  ContainerTrailer trailer = trailer_;
+  return trailer.exchange(storing);
+}
+
+std::int64_t headerSectionSize(const BookInfo& info) {
+  std::int64_t size = 23 * 4;
+  for (const std::string* text : {&info.reservedText1, &info.esbn, &info.title, &info.author, &info.authorEmail,
+                                  &info.webAddress, &info.publisher, &info.contentsNotice, &info.reservedText2,
+                                  &info.reservedText3}) {
+    size += textSize(*text);
+  }
+  return size;
+}
+
+std::int64_t fileTableSectionSize(const std::vector<std::string>& storedNames) {
+  std::int64_t size = 8;
+  for (const std::string& name : storedNames) size += 16 + textSize(name);
+  return size;
+}
+
+std::optional<BookWriteError> writeBook(platform::File& out, const std::string& viewerPath, BookInfo info,
+                                        const std::vector<BookSource>& sources,
+                                        const ProgressCallback& progress) {
+  if (sources.size() > static_cast<std::size_t>(INT32_MAX)) return BookWriteError{"", "too many files for one book"};
+  platform::File viewer = platform::File::openForReading(viewerPath);
+  if (!viewer.isOpen()) return BookWriteError{viewerPath, systemReason()};
+  const std::int64_t viewerSize = viewer.size();
+  if (viewerSize < 0) return BookWriteError{viewerPath, systemReason()};
+
+  // Everything is measured first, so that a book too big to address is
+  // refused before a byte is written.
+  std::int64_t dataSize = 0;
+  std::vector<std::string> storedNames;
+  for (const BookSource& source : sources) {
+    const std::string& shownName = source.contents ? source.storedName : source.sourcePath;
+    if (!isSafeStoredName(source.storedName)) {
+      return BookWriteError{shownName, "its stored name \"" + source.storedName + "\" could leave the reader's folder"};
+    }
+    std::int64_t size = sourceSize(source);
+    if (size < 0) return BookWriteError{shownName, systemReason()};
+    dataSize += size;
+    storedNames.push_back(source.storedName);
+  }
+  info.fileCount = static_cast<std::int32_t>(sources.size());
+  const std::int64_t bookSize = viewerSize + dataSize + headerSectionSize(info) + 8 +
+                                fileTableSectionSize(storedNames) + format::kTrailerSize;
+  if (bookSize > kMaxBookSize) {
+    return BookWriteError{"", "the book would take " + sizeText(bookSize) + ", more than the " +
+                                  sizeText(kMaxBookSize) + " a book can address"};
+  }
+
+  if (auto error = copyScrambled(viewer, viewerPath, out, viewerSize, 0, {})) return error;
+
+  ContainerWriter writer(out);
+  if (!writer.startData()) return outputError();
+  std::vector<BookFileEntry> entries(sources.size());
+  std::int64_t stored = 0;
+  auto onStored = [&](std::int64_t bytes) {
+    stored += bytes;
+    if (progress) progress(stored, dataSize);
+  };
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (auto error = writer.appendFile(sources[i], entries[i], onStored)) return error;
+  }
+  if (!writer.writeHeader(info) || !writer.writeStringList({}) || !writer.writeFileTable(entries) ||
+      !writer.writeTrailer()) {
+    return outputError();
+  }
+  return std::nullopt;
+}
+
+}  // namespace pagora

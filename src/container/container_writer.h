@@ -1,0 +1,83 @@
+// The authoring side of the container: builds a book as a copy of the viewer
+// followed by the stored files' data and the record sections, written with the
+// same record routines that the reader verifies with.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "container/book_file_table.h"
+#include "container/book_info.h"
+#include "container/container_trailer.h"
+#include "platform/file.h"
+
+namespace pagora {
+
+// Every absolute position and size in a container is a signed 32-bit word.
+constexpr std::int64_t kMaxBookSize = INT32_MAX;
+
+// One file to store: the name it gets in the book and where its bytes come from.
+struct BookSource {
+  std::string storedName;
+  std::string sourcePath;                // read when `contents` is absent
+  std::optional<std::string> contents;   // bytes made by the author's tool itself
+};
+
+// Which file a write failed on (may be empty) and the reason, in words.
+struct BookWriteError {
+  std::string path;
+  std::string reason;
+};
+
+// Called as data is stored: bytes done so far, and of how many.
+using ProgressCallback = std::function<void(std::int64_t done, std::int64_t total)>;
+
+// Writes container sections one by one at the end of `out`, recording where
+// each went; writeTrailer() then points at the most recent of each. Sections
+// may come in any order, which is how tests build unusual books.
+// REQUIRES: `out` outlives the writer and is positioned where writing goes on.
+class ContainerWriter {
+ public:
+  explicit ContainerWriter(platform::File& out) : out_(out) {}
+
+  // Later appendFile() offsets count from the current position.
+  bool startData();
+  // Stores the source's bytes XOR the data scrambling byte; `entry` receives
+  // the stored name, offset and size. Fails if the source changes size
+  // meanwhile. `onStored` hears of each chunk's byte count as it is written.
+  std::optional<BookWriteError> appendFile(const BookSource& source, BookFileEntry& entry,
+                                           const std::function<void(std::int64_t)>& onStored = {});
+  bool writeHeader(BookInfo info);
+  bool writeStringList(const std::vector<std::string>& texts);
+  bool writeFileTable(const std::vector<BookFileEntry>& entries);
+  bool writeTrailer();
+
+  // The offsets recorded so far; writeTrailer() stores these.
+  ContainerTrailer& trailer() { return trailer_; }
+
+ private:
+  // The current position as a container word; false past kMaxBookSize.
+  bool positionWord(std::int32_t& out) const;
+
+  platform::File& out_;
+  ContainerTrailer trailer_;
+  std::int64_t storedBytes_ = 0;
+};
+
+// The size in bytes of each record section, from the texts they hold.
+std::int64_t headerSectionSize(const BookInfo& info);
+std::int64_t fileTableSectionSize(const std::vector<std::string>& storedNames);
+
+// Writes a whole book into the empty file `out`: the viewer's bytes, the files'
+// data in the given order, the header (its fileCount set to the number of
+// files), an empty string list, the file table and the trailer. The same inputs
+// give the same bytes. Refuses unsafe stored names and a book that would
+// exceed kMaxBookSize before writing anything.
+std::optional<BookWriteError> writeBook(platform::File& out, const std::string& viewerPath, BookInfo info,
+                                        const std::vector<BookSource>& sources,
+                                        const ProgressCallback& progress = {});
+
+}  // namespace pagora

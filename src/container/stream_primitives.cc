@@ -1,0 +1,101 @@
+#include "container/stream_primitives.h"
+
+#include <new>
+#include <vector>
+
+#include "container/format.h"
+
+namespace pagora {
+namespace {
+
+void encodeWord(std::uint32_t value, unsigned char out[4]) {
+  out[0] = static_cast<unsigned char>(value);
+  out[1] = static_cast<unsigned char>(value >> 8);
+  out[2] = static_cast<unsigned char>(value >> 16);
+  out[3] = static_cast<unsigned char>(value >> 24);
+}
+
+std::uint32_t decodeWord(const unsigned char in[4]) {
+  return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
+         (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
+}
+
+void scramble(unsigned char* bytes, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) bytes[i] ^= format::kRecordScramble;
+}
+
+// Bytes left between the file's position and its end; -1 when unknown.
+std::int64_t remainingBytes(const platform::File& file) {
+  std::int64_t size = file.size();
+  std::int64_t position = file.position();
+  if (size < 0 || position < 0) return -1;
+  return size > position ? size - position : 0;
+}
+
+}  // namespace
+
+bool writeWord(platform::File& file, std::int32_t value) {
+  unsigned char bytes[4];
+  encodeWord(static_cast<std::uint32_t>(value) ^ format::kWordScramble, bytes);
+  return file.write(bytes, sizeof bytes) == sizeof bytes;
+}
+
+bool writeBytes(platform::File& file, const void* bytes, std::size_t n) {
+  if (n == 0) return true;
+  std::vector<unsigned char> copy;
+  try {
+    const auto* first = static_cast<const unsigned char*>(bytes);
+    copy.assign(first, first + n);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  scramble(copy.data(), n);
+  return file.write(copy.data(), n) == static_cast<std::int64_t>(n);
+}
+
+bool writeText(platform::File& file, const std::string& text) {
+  if (text.size() > static_cast<std::size_t>(INT32_MAX)) return false;
+  bool lengthWritten = writeWord(file, static_cast<std::int32_t>(text.size()));
+  if (text.empty()) return lengthWritten;
+  bool bytesWritten = writeBytes(file, text.data(), text.size());
+  return lengthWritten && bytesWritten;
+}
+
+bool writeConstant(platform::File& file, std::uint32_t value) {
+  return writeWord(file, static_cast<std::int32_t>(value));
+}
+
+bool readWord(platform::File& file, std::int32_t& out) {
+  unsigned char bytes[4];
+  if (file.read(bytes, sizeof bytes) != sizeof bytes) return false;
+  out = static_cast<std::int32_t>(decodeWord(bytes) ^ format::kWordScramble);
+  return true;
+}
+
+bool readBytes(platform::File& file, void* buffer, std::size_t n) {
+  if (n == 0) return true;
+  std::int64_t got = file.read(buffer, n);
+  if (got <= 0) return false;
+  scramble(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(got));
+  return got == static_cast<std::int64_t>(n);
+}
+
+bool readText(platform::File& file, std::string& out) {
+  out.clear();
+  std::int32_t length = 0;
+  if (!readWord(file, length)) return false;
+  if (length == 0) return true;
+  // A length the file cannot hold is refused before anything is allocated.
+  if (length < 0 || length > remainingBytes(file)) return false;
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+  bool bytesRead = readBytes(file, buffer.data(), static_cast<std::size_t>(length));
+  out.assign(buffer.data());  // cut at the first zero byte
+  return bytesRead;
+}
+
+bool readConstant(platform::File& file, std::uint32_t expected) {
+  std::int32_t value = 0;
+  return readWord(file, value) && static_cast<std::uint32_t>(value) == expected;
+}
+
+}  // namespace pagora
