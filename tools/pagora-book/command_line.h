@@ -1,0 +1,30 @@
+// Command-line options of the form "--name VALUE", "--name=VALUE", "-o VALUE"
+// and bare flags; "--" ends the options.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pagora::book_tool {
+
+struct OptionSpec {
+  std::string name;  // without the leading dashes
+  bool takesValue = false;
+  char shortName = 0;  // 0: none
+};
+
+struct ParsedArguments {
+  std::map<std::string, std::string> options;  // flags map to ""
+  std::vector<std::string> positionals;
+  std::string error;  // empty when the arguments parsed
+
+  bool has(const std::string& name) const { return options.count(name) != 0; }
+  std::optional<std::string> value(const std::string& name) const;
+};
+
+// Each option may be given once; an unknown option or a missing value is an error.
+ParsedArguments parseArguments(const std::vector<std::string>& arguments, const std::vector<OptionSpec>& specs);
+
+}  // namespace pagora::book_tool
