@@ -1,0 +1,166 @@
+#include "container/container_writer.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "container/container_reader.h"
+#include "container/format.h"
+#include "support/book_builder.h"
+#include "support/scratch_folder.h"
+
+namespace pagora {
+namespace {
+
+using testing::readFile;
+
+class ContainerWriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::writeFile(viewerPath_, testing::kFakeViewer); }
+
+  std::optional<BookWriteError> write(const std::vector<BookSource>& sources, const ProgressCallback& progress = {}) {
+    platform::File out = platform::File::create(bookPath_, 0755);
+    EXPECT_TRUE(out.isOpen());
+    return writeBook(out, viewerPath_, testing::sampleInfo(), sources, progress);
+  }
+
+  // A file of `size` bytes that takes no room on disk.
+  std::string sparseFile(const std::string& name, std::int64_t size) {
+    std::string path = scratch_ / name;
+    platform::File file = platform::File::create(path, 0600);
+    EXPECT_EQ(::ftruncate(file.descriptor(), static_cast<off_t>(size)), 0);
+    return path;
+  }
+
+  testing::ScratchFolder scratch_;
+  std::string viewerPath_ = scratch_ / "viewer";
+  std::string bookPath_ = scratch_ / "book";
+};
+
+TEST_F(ContainerWriterTest, LaysOutViewerDataHeaderStringListTableAndTrailer) {
+  testing::writeFile(scratch_ / "page.html", "<p>page</p>");
+  ASSERT_FALSE(write({{"page.html", scratch_ / "page.html", std::nullopt}, {"made.html", "", "made"}}));
+  const std::string book = readFile(bookPath_);
+  const std::int64_t viewerSize = static_cast<std::int64_t>(testing::kFakeViewer.size());
+  EXPECT_EQ(book.substr(0, testing::kFakeViewer.size()), testing::kFakeViewer);
+
+  ContainerReader reader(bookPath_);
+  BookInfo info;
+  BookFileTable table;
+  ContainerTrailer trailer;
+  ASSERT_TRUE(reader.parse(info, table, trailer));
+  EXPECT_EQ(trailer.dataBase, viewerSize);
+  EXPECT_EQ(trailer.headerOffset, viewerSize + 11 + 4);
+  EXPECT_EQ(trailer.stringListOffset, trailer.headerOffset + headerSectionSize(info));
+  EXPECT_EQ(trailer.fileTableOffset, trailer.stringListOffset + 8);
+  EXPECT_EQ(static_cast<std::int64_t>(book.size()),
+            trailer.fileTableOffset + fileTableSectionSize({"page.html", "made.html"}) + 24);
+  EXPECT_EQ(info.fileCount, 2);
+  std::string stored = book.substr(static_cast<std::size_t>(viewerSize), 15);
+  for (char& c : stored) c = static_cast<char>(c ^ format::kDataScramble);
+  EXPECT_EQ(stored, "<p>page</p>made");
+}
+
+TEST_F(ContainerWriterTest, SameInputsGiveSameBytes) {
+  const std::vector<BookSource> sources = {{"a", "", testing::patternBytes(100000)}, {"b\\c", "", "c"}};
+  ASSERT_FALSE(write(sources));
+  const std::string first = readFile(bookPath_);
+  ASSERT_FALSE(write(sources));
+  EXPECT_EQ(readFile(bookPath_), first);
+}
+
+TEST_F(ContainerWriterTest, ReportsProgressUpToTheWholeData) {
+  std::vector<std::int64_t> reports;
+  ASSERT_FALSE(write({{"a", "", std::string(3000000, 'a')}, {"b", "", "bb"}},
+                     [&](std::int64_t done, std::int64_t total) {
+                       EXPECT_EQ(total, 3000002);
+                       reports.push_back(done);
+                     }));
+  ASSERT_FALSE(reports.empty());
+  EXPECT_TRUE(std::is_sorted(reports.begin(), reports.end()));
+  EXPECT_EQ(reports.back(), 3000002);
+}
+
+TEST_F(ContainerWriterTest, RefusesBooksBeyondWhatThirtyTwoBitOffsetsReach) {
+  struct Case {
+    const char* what;
+    std::int64_t viewerSize;
+    std::int64_t sourceSize;
+  };
+  const Case cases[] = {
+      {"one file of 2 GiB", 16, std::int64_t{1} << 31},
+      {"a file that fits alone but not after the viewer", kMaxBookSize - 100, 100},
+      {"a viewer that leaves no room for the records", kMaxBookSize - 10, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string viewer = sparseFile("big-viewer", c.viewerSize);
+    const std::string source = sparseFile("big-source", c.sourceSize);
+    platform::File out = platform::File::create(bookPath_, 0755);
+    auto error = writeBook(out, viewer, testing::sampleInfo(), {{"index.html", source, std::nullopt}});
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->reason.find("2147483647 bytes"), std::string::npos) << error->reason;
+    EXPECT_EQ(testing::fileSize(bookPath_), 0) << "nothing is written before the sizes are known";
+  }
+}
+
+TEST_F(ContainerWriterTest, RefusesUnsafeStoredNamesBeforeWriting) {
+  for (const char* name : {"../up.html", "/abs.html", "C:x.html", "a\\\\b", ""}) {
+    auto error = write({{"fine.html", "", "ok"}, {name, "", "bad"}});
+    ASSERT_TRUE(error) << name;
+    EXPECT_EQ(error->path, name);
+    EXPECT_EQ(testing::fileSize(bookPath_), 0);
+  }
+}
+
+TEST_F(ContainerWriterTest, NamesTheSourceThatCannotBeRead) {
+  ::mkdir((scratch_ / "a-folder").c_str(), 0700);
+  struct Case {
+    const char* what;
+    std::string path;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"missing", scratch_ / "missing.html", std::strerror(ENOENT)},
+      {"a folder", scratch_ / "a-folder", std::strerror(EISDIR)},
+      {"a file that grows while it is read", "/proc/self/status", "file grew while it was being stored"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    auto error = write({{"x", c.path, std::nullopt}});
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->path, c.path);
+    EXPECT_EQ(error->reason, c.reason);
+  }
+  auto error = write({{"x", "", "ok"}}, {});
+  EXPECT_FALSE(error);
+  platform::File out = platform::File::create(bookPath_, 0755);
+  error = writeBook(out, scratch_ / "no-viewer", testing::sampleInfo(), {{"x", "", "ok"}});
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->path, scratch_ / "no-viewer");
+}
+
+TEST_F(ContainerWriterTest, UnreadableSourceIsNamed) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
+  testing::writeFile(scratch_ / "secret.html", "secret");
+  ::chmod((scratch_ / "secret.html").c_str(), 0);
+  auto error = write({{"secret.html", scratch_ / "secret.html", std::nullopt}});
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->path, scratch_ / "secret.html");
+  EXPECT_EQ(error->reason, std::strerror(EACCES));
+}
+
+TEST_F(ContainerWriterTest, OutputThatCannotBeWrittenFailsWithoutAPath) {
+  platform::File readOnly = platform::File::openForReading(viewerPath_);
+  auto error = writeBook(readOnly, viewerPath_, testing::sampleInfo(), {{"x", "", "ok"}});
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->path, "");
+  EXPECT_EQ(error->reason, std::strerror(EBADF));
+}
+
+}  // namespace
+}  // namespace pagora
