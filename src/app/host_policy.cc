@@ -1,0 +1,103 @@
+#include "app/host_policy.h"
+
+#include <glib/gstdio.h>
+
+#include "platform/notice.h"
+
+namespace pagora::app {
+namespace {
+
+// window.external.xxyyzz reads "Wibble"; no other name of the object is added.
+// Injected at document start in every frame, before any page script runs.
+constexpr const char* kExternalObjectScript = R"js(
+(function () {
+  'use strict';
+  var external = window.external;
+  if (external === undefined || external === null) {
+    external = {};
+    try {
+      Object.defineProperty(window, 'external', {value: external});
+    } catch (e) {
+      return;
+    }
+  }
+  try {
+    Object.defineProperty(external, 'xxyyzz',
+                          {value: 'Wibble', writable: false, enumerable: true, configurable: false});
+  } catch (e) {
+  }
+})();
+)js";
+
+// Keeps the Copy command's state current: reports whether the page has a selection.
+constexpr const char* kSelectionWatchScript = R"js(
+(function () {
+  'use strict';
+  var handler = window.webkit && window.webkit.messageHandlers &&
+                window.webkit.messageHandlers.pagoraSelection;
+  if (!handler) return;
+  var selected = false;
+  document.addEventListener('selectionchange', function () {
+    var selection = document.getSelection();
+    var now = selection !== null && !selection.isCollapsed && selection.toString().length > 0;
+    if (now !== selected) {
+      selected = now;
+      handler.postMessage(now);
+    }
+  });
+})();
+)js";
+
+void addScript(WebKitUserContentManager* content, const char* source,
+               WebKitUserContentInjectedFrames frames) {
+  WebKitUserScript* script = webkit_user_script_new(source, frames, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                                    nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+}
+
+}  // namespace
+
+BrowserHost::BrowserHost()
+    : context_(ui::adoptRef(webkit_web_context_new_ephemeral())),
+      content_(ui::adoptRef(webkit_user_content_manager_new())) {
+  webkit_web_context_set_sandbox_enabled(context_.get(), TRUE);
+  webkit_web_context_set_cache_model(context_.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+  // Every view's downloads are refused here: nothing may be written outside
+  // the private folder. The context outlives every view and this host.
+  g_signal_connect(context_.get(), "download-started", G_CALLBACK(onDownloadStarted), nullptr);
+  addScript(content_.get(), kExternalObjectScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES);
+  addScript(content_.get(), kSelectionWatchScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME);
+  webkit_user_content_manager_register_script_message_handler(content_.get(), kSelectionMessage);
+}
+
+void BrowserHost::allowReading(const std::string& folder) {
+  GStatBuf status;
+  if (folder.empty() || g_lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;
+  webkit_web_context_add_path_to_sandbox(context_.get(), folder.c_str(), TRUE);
+}
+
+WebKitWebView* BrowserHost::createView() {
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW,                       //
+                                            "web-context", context_.get(),              //
+                                            "user-content-manager", content_.get(),     //
+                                            nullptr));
+  WebKitSettings* settings = webkit_web_view_get_settings(view);
+  webkit_settings_set_enable_developer_extras(settings, FALSE);
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  webkit_settings_set_enable_back_forward_navigation_gestures(settings, FALSE);
+  g_signal_connect(view, "context-menu", G_CALLBACK(onContextMenu), nullptr);
+  return view;
+}
+
+gboolean BrowserHost::onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,
+                                    WebKitHitTestResult*, gpointer) {
+  platform::showNotice(std::string(kPopupMenuDisabledNotice), platform::NoticeIcon::Information);
+  return TRUE;  // no menu of the engine's own
+}
+
+void BrowserHost::onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
+  webkit_download_cancel(download);
+}
+
+}  // namespace pagora::app

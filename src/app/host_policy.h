@@ -1,0 +1,49 @@
+// BrowserHost: how the viewer hosts the web engine. Book pages are untrusted
+// HTML and script, so the engine runs sandboxed and ephemeral (nothing written
+// under the home folder, no downloads), sees the book's folder read-only, shows
+// a notice instead of any context menu, draws no frame of its own, and offers
+// page scripts the external object with its one property.
+#pragma once
+
+#include <webkit2/webkit2.h>
+
+#include <string>
+#include <string_view>
+
+#include "ui/gobject_ptr.h"
+
+namespace pagora::app {
+
+// The notice shown instead of a context menu.
+inline constexpr std::string_view kPopupMenuDisabledNotice = "The Pop-up Menu is disabled in E-Books";
+
+// The script message a page sends when its selection changes; its value says
+// whether anything is selected now.
+inline constexpr const char* kSelectionMessage = "pagoraSelection";
+
+class BrowserHost {
+ public:
+  BrowserHost();
+  BrowserHost(const BrowserHost&) = delete;
+  BrowserHost& operator=(const BrowserHost&) = delete;
+
+  // Lets the sandboxed engine read `folder`. Only takes effect before the
+  // first view has loaded anything; a folder that does not exist is skipped.
+  void allowReading(const std::string& folder);
+
+  // A new view hosted here, not yet in any container (a floating reference).
+  WebKitWebView* createView();
+
+  WebKitUserContentManager* contentManager() const { return content_.get(); }
+  WebKitWebContext* context() const { return context_.get(); }
+
+ private:
+  static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
+                                WebKitHitTestResult* hit, gpointer self);
+  static void onDownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
+
+  ui::GObjectPtr<WebKitWebContext> context_;
+  ui::GObjectPtr<WebKitUserContentManager> content_;
+};
+
+}  // namespace pagora::app

@@ -1,0 +1,50 @@
+#include "ui/message_box.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "resources/command_table.h"
+
+namespace pagora::ui {
+namespace {
+
+GtkMessageType messageTypeFor(platform::NoticeIcon icon) {
+  switch (icon) {
+    case platform::NoticeIcon::Information: return GTK_MESSAGE_INFO;
+    case platform::NoticeIcon::Error: return GTK_MESSAGE_ERROR;
+    case platform::NoticeIcon::Warning: break;
+  }
+  return GTK_MESSAGE_WARNING;
+}
+
+}  // namespace
+
+MessageBoxSink::~MessageBoxSink() { setOwner(nullptr); }
+
+void MessageBoxSink::setOwner(GtkWindow* owner) {
+  if (owner_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(owner_), reinterpret_cast<gpointer*>(&owner_));
+  owner_ = owner;
+  if (owner_ != nullptr) g_object_add_weak_pointer(G_OBJECT(owner_), reinterpret_cast<gpointer*>(&owner_));
+}
+
+void MessageBoxSink::show(const std::string& text, platform::NoticeIcon icon) {
+  if (dismissed_) return;
+  GtkWidget* dialog = gtk_message_dialog_new(owner_, GTK_DIALOG_MODAL, messageTypeFor(icon),
+                                             GTK_BUTTONS_OK, "%s", text.c_str());
+  const std::string title(resources::kApplicationName);
+  gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  if (owner_ == nullptr) gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), owner_ == nullptr);
+  open_.push_back(GTK_DIALOG(dialog));
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  std::erase(open_, GTK_DIALOG(dialog));
+  gtk_widget_destroy(dialog);
+}
+
+void MessageBoxSink::dismissAll() {
+  dismissed_ = true;
+  // Responding ends each dialog's own loop; show() then removes and destroys it.
+  for (GtkDialog* dialog : std::vector(open_)) gtk_dialog_response(dialog, GTK_RESPONSE_OK);
+}
+
+}  // namespace pagora::ui

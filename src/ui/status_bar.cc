@@ -1,0 +1,60 @@
+#include "ui/status_bar.h"
+
+#include <string_view>
+
+#include "resources/command_table.h"
+
+namespace pagora::ui {
+namespace {
+
+// An indicator pane: sunken, as wide as its text, so the bar keeps its layout
+// whether the text is shown or not.
+GtkLabel* addIndicator(GtkBox* bar, std::string_view text) {
+  GtkWidget* frame = gtk_frame_new(nullptr);
+  gtk_frame_set_shadow_type(GTK_FRAME(frame), GTK_SHADOW_IN);
+  GtkWidget* label = gtk_label_new(nullptr);
+  gtk_label_set_width_chars(GTK_LABEL(label), static_cast<int>(text.size()) + 1);
+  gtk_container_add(GTK_CONTAINER(frame), label);
+  gtk_box_pack_start(bar, frame, FALSE, FALSE, 0);
+  return GTK_LABEL(label);
+}
+
+void showWhen(GtkLabel* indicator, bool on, std::string_view text) {
+  const std::string shown = on ? std::string(text) : std::string();
+  if (shown != gtk_label_get_text(indicator)) gtk_label_set_text(indicator, shown.c_str());
+}
+
+}  // namespace
+
+StatusBar::StatusBar() : bar_(gtk_statusbar_new()) {
+  context_ = gtk_statusbar_get_context_id(GTK_STATUSBAR(bar_), "message pane");
+  caps_ = addIndicator(GTK_BOX(bar_), resources::kIndicatorCaps);
+  num_ = addIndicator(GTK_BOX(bar_), resources::kIndicatorNum);
+  scroll_ = addIndicator(GTK_BOX(bar_), resources::kIndicatorScroll);
+  showIdleMessage();
+
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  keymapChanged_ = SignalConnection(keymap, "state-changed", G_CALLBACK(onKeymapStateChanged), this);
+  updateIndicators();
+}
+
+void StatusBar::showPrompt(const std::string& prompt) {
+  gtk_statusbar_remove_all(GTK_STATUSBAR(bar_), context_);
+  gtk_statusbar_push(GTK_STATUSBAR(bar_), context_, prompt.c_str());
+}
+
+void StatusBar::showIdleMessage() { showPrompt(std::string(resources::kIdleMessage)); }
+
+void StatusBar::updateIndicators() {
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  showWhen(caps_, gdk_keymap_get_caps_lock_state(keymap), resources::kIndicatorCaps);
+  showWhen(num_, gdk_keymap_get_num_lock_state(keymap), resources::kIndicatorNum);
+  showWhen(scroll_, gdk_keymap_get_scroll_lock_state(keymap), resources::kIndicatorScroll);
+}
+
+void StatusBar::onKeymapStateChanged(GdkKeymap*, gpointer self) {
+  static_cast<StatusBar*>(self)->updateIndicators();
+}
+
+}  // namespace pagora::ui
+

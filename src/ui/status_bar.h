@@ -1,0 +1,39 @@
+// The frame's status bar: a message pane that shows "Ready" or the prompt of the
+// command under the pointer, and the CAP, NUM and SCRL indicators, which show
+// their text while the lock key is on.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <string>
+
+#include "ui/signal_connection.h"
+
+namespace pagora::ui {
+
+class StatusBar {
+ public:
+  StatusBar();
+  StatusBar(const StatusBar&) = delete;
+  StatusBar& operator=(const StatusBar&) = delete;
+
+  // The bar's widget; its container owns it.
+  GtkWidget* widget() const { return bar_; }
+
+  // Shows a command's prompt until showIdleMessage().
+  void showPrompt(const std::string& prompt);
+  void showIdleMessage();
+
+ private:
+  void updateIndicators();
+  static void onKeymapStateChanged(GdkKeymap* keymap, gpointer self);
+
+  GtkWidget* bar_;
+  guint context_;
+  GtkLabel* caps_;
+  GtkLabel* num_;
+  GtkLabel* scroll_;
+  SignalConnection keymapChanged_;
+};
+
+}  // namespace pagora::ui
