@@ -16,13 +16,22 @@ namespace pagora {
 // made or is not safe to use; the path is returned all the same.
 std::string privateFolderPath();
 
-// The verified private folder, or a closed Directory when it could not be
-// made or is unsafe. Makes it the first time, like privateFolderPath().
+// The verified private folder as privateFolderPath() last left it: closed
+// before the first request and while it could not be made or is unsafe.
+// Asking makes nothing and shows nothing.
 const platform::Directory& privateFolder();
 
-// Makes every missing folder of `path` (which ends in '/'), registering each
-// one it makes. True when every folder of the path exists afterwards.
+// Makes every missing folder of `path` (which ends in '/') below the
+// temporary directory, one at a time and never through a link, registering
+// each one it makes. True when every folder of the path is then a real folder
+// private to the reader; false for a path outside the temporary directory or
+// with an empty, "." or ".." segment.
 bool createFolderPath(const std::string& path);
+
+// Makes the missing folders of `relativeFolder` ("a/b/") inside the private
+// folder, one at a time and never through a link, registering each one made.
+// True when every one of them is a real folder afterwards.
+bool makeFoldersInPrivateFolder(const std::string& relativeFolder);
 
 // Writes one file in the private folder and registers it. Shows "Disk error -
 // out of space ?" and returns false when it cannot be created or fully written.

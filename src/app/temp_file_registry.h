@@ -5,11 +5,34 @@
 // in constant time so that a book of many files loads in linear time.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace pagora {
+
+// The written-file record: each path once, kept in 17 chained buckets chosen
+// by TempFileRegistry::pathHash, the newest path at the front of its chain.
+class WrittenFileMap {
+ public:
+  static constexpr std::uint32_t kBucketCount = 17;
+
+  // Records `path`; false (and nothing changes) when it is recorded already.
+  bool add(const std::string& path);
+  bool contains(const std::string& path) const { return paths_.count(path) != 0; }
+  std::size_t size() const { return paths_.size(); }
+  // Bucket 0 to 16, and within a bucket from the most recently added path.
+  std::vector<std::string> inRemovalOrder() const;
+
+ private:
+  // The set owns the paths; its nodes never move, so the chains point into it.
+  std::unordered_set<std::string> paths_;
+  // Oldest first: a chain is walked from its back.
+  std::array<std::vector<const std::string*>, kBucketCount> chains_;
+};
 
 class TempFileRegistry {
  public:
@@ -32,12 +55,16 @@ class TempFileRegistry {
   // The bucket hash of a path (length for short paths, else its last four
   // characters as sign-extended bytes, read backwards).
   static std::uint32_t pathHash(const std::string& path);
-  static constexpr std::uint32_t kBucketCount = 17;
+  static constexpr std::uint32_t kBucketCount = WrittenFileMap::kBucketCount;
 
  private:
   TempFileRegistry();
-  struct State;
-  State* state_;  // never freed, like the registry itself
+
+  // The current directory when the registry was made. Only recorded: the
+  // viewer never changes its current directory.
+  std::string startDirectory_;
+  std::vector<std::string> createdFolders_;  // in the order made
+  WrittenFileMap writtenFiles_;
 };
 
 }  // namespace pagora

@@ -37,6 +37,21 @@ Directory Directory::open(const std::string& path) {
   return folder;
 }
 
+Directory Directory::openFolder(const std::string& name) const {
+  Directory folder;
+  int fd;
+  do {
+    fd = ::openat(descriptor_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) {
+    folder.descriptor_ = fd;
+    folder.path_ = path_;
+    if (!folder.path_.empty() && folder.path_.back() != '/') folder.path_ += '/';
+    folder.path_ += name + '/';
+  }
+  return folder;
+}
+
 bool Directory::isPrivateToUser() const {
   struct stat st {};
   if (::fstat(descriptor_, &st) != 0) return false;
@@ -46,6 +61,8 @@ bool Directory::isPrivateToUser() const {
 bool Directory::makeFolder(const std::string& name) const {
   return ::mkdirat(descriptor_, name.c_str(), 0700) == 0;
 }
+
+bool Directory::removeFile(const std::string& name) const { return ::unlinkat(descriptor_, name.c_str(), 0) == 0; }
 
 void Directory::close() {
   if (descriptor_ >= 0) {

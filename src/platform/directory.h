@@ -28,9 +28,17 @@ class Directory {
   // write into it.
   bool isPrivateToUser() const;
 
+  // Opens the folder `name` (one component) inside this one; a symbolic link
+  // is refused. Its path() is this folder's path joined with `name` and '/'.
+  Directory openFolder(const std::string& name) const;
+
   // Makes the folder `name` (relative, one component) inside this one, mode 0700.
   // True if it was made; errno says why not (EEXIST when it was there already).
   bool makeFolder(const std::string& name) const;
+
+  // Removes the file `name` (relative) inside this folder; a folder is left
+  // alone. True if it was removed.
+  bool removeFile(const std::string& name) const;
 
   void close();
 
