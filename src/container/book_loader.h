@@ -56,6 +56,11 @@ class BookLoader {
   std::string startPagePath_;
 };
 
+// Whether the stored file `storedName` becomes the start page, given whether
+// one was chosen before: "index.html" in any letter case always does (so the
+// last one wins), "index.htm" only while none was chosen (so the first one wins).
+bool takesStartPage(const std::string& storedName, bool pageChosen);
+
 // Tells the reader that the book cannot be used: the message followed by
 // "\n\nThis E-Book seems to be corrupted.", as a warning notice.
 void reportCorruptBook(const std::string& message);

@@ -1,0 +1,114 @@
+#include "container/book_loader.h"
+
+#include <algorithm>
+
+#include "app/private_folder.h"
+#include "app/temp_file_registry.h"
+#include "container/container_reader.h"
+#include "container/stored_name.h"
+#include "pages/about_page.h"
+#include "container/load_messages.h"
+#include "platform/notice.h"
+
+namespace pagora {
+namespace {
+
+std::string lowerCase(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+  return text;
+}
+
+// Writes one stored file into the private folder, making the subfolders its
+// name needs. A name that could leave the folder is a failed extraction, and
+// nothing is written for it.
+bool extractIntoPrivateFolder(ContainerReader& reader, const BookFileTable& table, int index,
+                              const ContainerTrailer& trailer) {
+  const std::string name = table.entryAt(index).name;
+  if (!isSafeStoredName(name)) return false;
+  const platform::Directory& folder = privateFolder();
+  if (!folder.isOpen()) return false;
+  const std::vector<std::string> parents = parentFoldersOf(name);
+  if (!parents.empty() && !makeFoldersInPrivateFolder(parents.back())) return false;
+  if (reader.extractFile(table, index, trailer, folder)) return true;
+  // A file cut short is not registered, so it would outlive the viewer.
+  folder.removeFile(storedNameToRelativePath(name));
+  return false;
+}
+
+}  // namespace
+
+BookLoader& BookLoader::instance() {
+  // Published before the load runs, so that the load's own requests for the
+  // book (the esbn, the about page's texts) get this object. Never freed.
+  static BookLoader* loader = nullptr;
+  if (loader == nullptr) {
+    loader = new BookLoader();
+    loader->load();
+  }
+  return *loader;
+}
+
+void BookLoader::reset() {
+  bookInfo_ = std::make_unique<BookInfo>();
+  fileTable_ = std::make_unique<BookFileTable>();
+  trailer_ = std::make_unique<ContainerTrailer>();
+  startPagePath_.clear();
+}
+
+std::string BookLoader::esbn() const { return bookInfo_ ? bookInfo_->esbn : std::string(); }
+std::string BookLoader::title() const { return bookInfo_ ? bookInfo_->title : std::string(); }
+std::string BookLoader::author() const { return bookInfo_ ? bookInfo_->author : std::string(); }
+std::string BookLoader::authorEmail() const { return bookInfo_ ? bookInfo_->authorEmail : std::string(); }
+std::string BookLoader::webAddress() const { return bookInfo_ ? bookInfo_->webAddress : std::string(); }
+std::string BookLoader::publisher() const { return bookInfo_ ? bookInfo_->publisher : std::string(); }
+std::string BookLoader::contentsNotice() const { return bookInfo_ ? bookInfo_->contentsNotice : std::string(); }
+std::int32_t BookLoader::printAllowed() const { return bookInfo_ ? bookInfo_->printAllowed : 1; }
+std::string BookLoader::startPagePath() const { return startPagePath_; }
+
+void BookLoader::load() {
+  reset();
+  // One handle serves the parse and every extraction; the reader closes it
+  // when the load returns, whatever the outcome.
+  ContainerReader reader;
+  if (!reader.parse(*bookInfo_, *fileTable_, *trailer_)) {
+    reportCorruptBook(load_message::kSelfParseFailed);
+    return;
+  }
+  if (bookInfo_->fileCount == 0) {
+    reportCorruptBook(load_message::kNoFiles);
+    return;
+  }
+  if (bookInfo_->fileCount != fileTable_->count()) {
+    reportCorruptBook(load_message::kFileCountsDiffer);
+    return;
+  }
+  startPagePath_.clear();
+  for (int i = 0; i < bookInfo_->fileCount; ++i) {
+    const std::string name = fileTable_->entryAt(i).name;
+    const std::string filePath = privateFolderPath() + storedNameToRelativePath(name);
+    // Chosen before the file is written, so a start page that fails to
+    // extract is still named.
+    if (takesStartPage(name, !startPagePath_.empty())) startPagePath_ = filePath;
+    if (!extractIntoPrivateFolder(reader, *fileTable_, i, *trailer_)) {
+      reportCorruptBook(load_message::kExtractionFailed);
+      return;
+    }
+    TempFileRegistry::instance().addFile(filePath);
+  }
+  if (startPagePath_.empty()) {
+    reportCorruptBook(load_message::kIndexNotFound);
+    startPagePath_ = BuildAboutPage();
+  }
+}
+
+bool takesStartPage(const std::string& storedName, bool pageChosen) {
+  const std::string lower = lowerCase(storedName);
+  return lower == "index.html" || (!pageChosen && lower == "index.htm");
+}
+
+void reportCorruptBook(const std::string& message) {
+  platform::showNotice(message + load_message::kCorruptBookLine, platform::NoticeIcon::Warning);
+}
+
+}  // namespace pagora
