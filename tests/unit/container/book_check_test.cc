@@ -4,31 +4,12 @@
 
 #include <cerrno>
 
-#include "container/container_writer.h"
 #include "container/load_messages.h"
 #include "support/book_builder.h"
 #include "support/scratch_folder.h"
 
 namespace pagora {
 namespace {
-
-// A book written section by section, with whatever file count and entries
-// the case asks for; the data section holds `data`.
-void writeRawBook(const std::string& path, std::int32_t fileCount, const std::vector<BookFileEntry>& entries,
-                  const std::string& data = "0123456789") {
-  platform::File out = platform::File::create(path, 0755);
-  ASSERT_TRUE(out.isOpen());
-  ASSERT_EQ(out.write(testing::kFakeViewer.data(), testing::kFakeViewer.size()),
-            static_cast<std::int64_t>(testing::kFakeViewer.size()));
-  ContainerWriter writer(out);
-  BookFileEntry dataEntry;
-  ASSERT_TRUE(writer.startData());
-  ASSERT_FALSE(writer.appendFile({"data", "", data}, dataEntry));
-  BookInfo info = testing::sampleInfo();
-  info.fileCount = fileCount;
-  ASSERT_TRUE(writer.writeHeader(info) && writer.writeStringList({}) && writer.writeFileTable(entries) &&
-              writer.writeTrailer());
-}
 
 TEST(BookCheckTest, ReportsTheLoadsFirstComplaint) {
   struct Case {
@@ -55,7 +36,7 @@ TEST(BookCheckTest, ReportsTheLoadsFirstComplaint) {
   testing::ScratchFolder scratch;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    writeRawBook(scratch / "book", c.fileCount, c.entries);
+    testing::writeRawBook(scratch / "book", c.fileCount, c.entries);
     BookCheck check = checkBook(scratch / "book");
     EXPECT_EQ(check.openError, 0);
     EXPECT_EQ(check.failure, c.failure);

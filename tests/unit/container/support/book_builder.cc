@@ -35,6 +35,21 @@ void buildBook(const std::string& path, const std::vector<TestFile>& files, cons
   ASSERT_FALSE(error) << error->path << ": " << error->reason;
 }
 
+void writeRawBook(const std::string& path, std::int32_t fileCount, const std::vector<BookFileEntry>& entries,
+                  const std::string& data) {
+  platform::File out = platform::File::create(path, 0755);
+  ASSERT_TRUE(out.isOpen()) << path;
+  ASSERT_EQ(out.write(kFakeViewer.data(), kFakeViewer.size()), static_cast<std::int64_t>(kFakeViewer.size()));
+  ContainerWriter writer(out);
+  BookFileEntry dataEntry;
+  ASSERT_TRUE(writer.startData());
+  ASSERT_FALSE(writer.appendFile({"data", "", data}, dataEntry));
+  BookInfo info = sampleInfo();
+  info.fileCount = fileCount;
+  ASSERT_TRUE(writer.writeHeader(info) && writer.writeStringList({}) && writer.writeFileTable(entries) &&
+              writer.writeTrailer());
+}
+
 void setWordAt(const std::string& path, std::int64_t position, std::int32_t value) {
   platform::File file(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
   ASSERT_TRUE(file.isOpen() && file.seek(position)) << path;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "container/book_file_table.h"
 #include "container/book_info.h"
 
 namespace pagora::testing {
@@ -25,6 +26,12 @@ BookInfo sampleInfo();
 // header, string list, file table and trailer. Fails the test on error.
 void buildBook(const std::string& path, const std::vector<TestFile>& files, const BookInfo& info = sampleInfo(),
                const std::string& viewerBytes = kFakeViewer);
+
+// Writes a book section by section with whatever file count and entries the
+// test asks for; the data section holds `data`, so entries may point into it
+// or anywhere else.
+void writeRawBook(const std::string& path, std::int32_t fileCount, const std::vector<BookFileEntry>& entries,
+                  const std::string& data = "0123456789");
 
 // Absolute positions of the items of a book that parses.
 struct BookLayout {

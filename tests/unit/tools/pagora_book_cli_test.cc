@@ -1,0 +1,282 @@
+// pagora-book end to end: the real binary on real files.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "container/container_reader.h"
+#include "support/book_builder.h"
+#include "support/scratch_folder.h"
+#include "tool_runner.h"
+
+namespace pagora {
+namespace {
+
+using testing::linesOf;
+using testing::readFile;
+using testing::runTool;
+using testing::ToolRun;
+using testing::writeFile;
+
+class PagoraBookTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    writeFile(viewer_, testing::kFakeViewer);
+    writeFile(src_ + "/index.html", "<p>Welcome</p>");
+    writeFile(src_ + "/images/cover.png", testing::patternBytes(70000));
+    writeFile(src_ + "/empty.txt", "");
+    ASSERT_EQ(::symlink("index.html", (src_ + "/start.html").c_str()), 0);
+  }
+
+  ToolRun create(std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments = {"create", src_, "-o", book_, "--viewer", viewer_};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return runTool(arguments);
+  }
+
+  // Names in the scratch folder, to see that nothing was left behind.
+  std::vector<std::string> scratchEntries() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch_.path())) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  testing::ScratchFolder scratch_;
+  std::string viewer_ = scratch_ / "viewer";
+  std::string src_ = scratch_ / "src";
+  std::string book_ = scratch_ / "book";
+};
+
+TEST_F(PagoraBookTest, HelpAndVersionOnTheToolAndEveryCommand) {
+  for (const char* command : {"", "create", "info", "list", "verify", "extract"}) {
+    SCOPED_TRACE(command);
+    std::vector<std::string> prefix;
+    if (*command != '\0') prefix.push_back(command);
+    for (const char* flag : {"--help", "-h"}) {
+      std::vector<std::string> arguments = prefix;
+      arguments.push_back(flag);
+      ToolRun help = runTool(arguments);
+      EXPECT_EQ(help.status, 0);
+      EXPECT_EQ(help.out.rfind("Usage: pagora-book " + std::string(command), 0), 0u) << help.out;
+      EXPECT_EQ(help.err, "");
+    }
+    std::vector<std::string> arguments = prefix;
+    arguments.push_back("--version");
+    ToolRun version = runTool(arguments);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "pagora-book " PAGORA_VERSION "\n");
+  }
+}
+
+TEST_F(PagoraBookTest, UsageErrorsExitWithTwo) {
+  const std::vector<std::vector<std::string>> cases = {
+      {},
+      {"frob"},
+      {"create"},
+      {"create", src_},
+      {"create", src_, "-o"},
+      {"create", src_, src_, "-o", book_},
+      {"create", src_, "-o", book_, "--bogus"},
+      {"create", src_, "-o", book_, "--title", "a", "--title", "b"},
+      {"create", src_, "-o", book_, "--viewer", viewer_, "--esbn", "a/b"},
+      {"create", src_, "-o", book_, "--viewer", viewer_, "--esbn", ""},
+      {"create", src_, "-o", book_, "--viewer", viewer_, "--start-page", "missing.html"},
+      {"create", src_, "-o", book_, "--viewer", viewer_, "--start-page", "images/cover.png"},  // index.html exists
+      {"create", src_, "-o", src_ + "/images/book", "--viewer", viewer_},
+      {"info"},
+      {"list", "a", "b"},
+      {"verify"},
+      {"verify", "--frob", "book"},
+      {"extract", book_},
+  };
+  for (const auto& arguments : cases) {
+    SCOPED_TRACE(::testing::PrintToString(arguments));
+    ToolRun run = runTool(arguments);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.err.rfind("pagora-book: ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("--help"), std::string::npos) << run.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(book_));
+}
+
+TEST_F(PagoraBookTest, CreateListInfoVerifyAndExtractAgree) {
+  ToolRun created = create({"--title", "A Test", "--author", "Ada", "--author-email", "ada@example.org",
+                            "--web-address", "https://www.example.org/", "--publisher", "Example Press",
+                            "--contents-notice", "free\nto share", "--esbn", "test-1"});
+  ASSERT_EQ(created.status, 0) << created.err;
+  EXPECT_EQ(created.err, "");
+  struct stat st {};
+  ASSERT_EQ(::stat(book_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+  EXPECT_EQ(readFile(book_).substr(0, testing::kFakeViewer.size()), testing::kFakeViewer);
+
+  ToolRun list = runTool({"list", book_});
+  ASSERT_EQ(list.status, 0) << list.err;
+  EXPECT_EQ(linesOf(list.out), (std::vector<std::string>{"0\tempty.txt", "70000\timages\\cover.png",
+                                                         "14\tindex.html", "14\tstart.html"}));
+
+  ToolRun info = runTool({"info", book_});
+  ASSERT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(linesOf(info.out), (std::vector<std::string>{
+                                   "reservedText1: ", "reservedWord1: 0", "reservedWord2: 0", "esbn: test-1",
+                                   "title: A Test", "author: Ada", "authorEmail: ada@example.org",
+                                   "webAddress: https://www.example.org/", "publisher: Example Press",
+                                   "contentsNotice: free\\nto share", "printAllowed: 1", "reservedWord3: 0",
+                                   "reservedText2: ", "reservedText3: ", "fileCount: 4"}));
+
+  ToolRun verify = runTool({"verify", book_});
+  EXPECT_EQ(verify.status, 0) << verify.err;
+  EXPECT_EQ(verify.out, book_ + ": OK, 4 files\n");
+
+  ToolRun extract = runTool({"extract", book_, scratch_ / "out/deeper"});
+  ASSERT_EQ(extract.status, 0) << extract.err;
+  EXPECT_EQ(readFile(scratch_ / "out/deeper/index.html"), "<p>Welcome</p>");
+  EXPECT_EQ(readFile(scratch_ / "out/deeper/start.html"), "<p>Welcome</p>");
+  EXPECT_EQ(readFile(scratch_ / "out/deeper/images/cover.png"), testing::patternBytes(70000));
+  EXPECT_EQ(readFile(scratch_ / "out/deeper/empty.txt"), "");
+  EXPECT_EQ(scratchEntries(), (std::vector<std::string>{"book", "out", "src", "viewer"}));
+}
+
+TEST_F(PagoraBookTest, SameTreeGivesTheSameBook) {
+  ASSERT_EQ(create().status, 0);
+  const std::string first = readFile(book_);
+  ASSERT_EQ(create().status, 0);
+  EXPECT_EQ(readFile(book_), first);
+}
+
+TEST_F(PagoraBookTest, DefaultsAndPrintPermission) {
+  ASSERT_EQ(create({"--no-print"}).status, 0);
+  ToolRun info = runTool({"info", book_});
+  std::vector<std::string> lines = linesOf(info.out);
+  ASSERT_EQ(lines.size(), 15u);
+  EXPECT_EQ(lines[3], "esbn: book");
+  EXPECT_EQ(lines[4], "title: book");
+  EXPECT_EQ(lines[10], "printAllowed: 0");
+
+  ASSERT_EQ(create({"--title", "Über Pagora: Notes"}).status, 0);
+  lines = linesOf(runTool({"info", book_}).out);
+  EXPECT_EQ(lines[3], "esbn: ber-pagora-notes");
+  EXPECT_EQ(lines[10], "printAllowed: 1");
+}
+
+TEST_F(PagoraBookTest, StartPageIsGeneratedForTreesWithoutOne) {
+  std::filesystem::remove(src_ + "/index.html");
+  std::filesystem::remove(src_ + "/start.html");
+  writeFile(src_ + "/docs/first page.html", "first");
+  ToolRun withoutStart = create();
+  EXPECT_EQ(withoutStart.status, 0);
+  EXPECT_NE(withoutStart.err.find("warning: "), std::string::npos);
+  EXPECT_NE(withoutStart.err.find("Index file not found!"), std::string::npos) << withoutStart.err;
+
+  ToolRun withStart = create({"--start-page", "docs/first page.html"});
+  ASSERT_EQ(withStart.status, 0) << withStart.err;
+  EXPECT_EQ(withStart.err, "");
+  ASSERT_EQ(runTool({"extract", book_, scratch_ / "out"}).status, 0);
+  const std::string index = readFile(scratch_ / "out/index.html");
+  EXPECT_NE(index.find("url=docs/first%20page.html"), std::string::npos) << index;
+  EXPECT_EQ(runTool({"verify", book_}).status, 0);
+}
+
+TEST_F(PagoraBookTest, DefaultViewerIsFoundBesideTheTool) {
+  const std::string toolFolder = scratch_ / "tool";
+  std::filesystem::create_directories(toolFolder);
+  std::filesystem::copy_file(PAGORA_BOOK_BINARY, toolFolder + "/pagora-book");
+  const std::vector<std::string> arguments = {"create", src_, "-o", book_};
+
+  ToolRun missing = runTool(arguments, toolFolder + "/pagora-book");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find(toolFolder + "/pagora: "), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("--viewer"), std::string::npos) << missing.err;
+
+  writeFile(toolFolder + "/pagora", "the viewer beside the tool\n");
+  ToolRun found = runTool(arguments, toolFolder + "/pagora-book");
+  ASSERT_EQ(found.status, 0) << found.err;
+  EXPECT_EQ(readFile(book_).rfind("the viewer beside the tool\n", 0), 0u);
+}
+
+TEST_F(PagoraBookTest, FailureLeavesAnEarlierBookAndNoPartialFile) {
+  writeFile(book_, "an earlier book");
+  struct Case {
+    const char* what;
+    std::vector<std::string> arguments;
+    std::string named;  // the path the message names
+  };
+  const Case cases[] = {
+      {"missing viewer", {"create", src_, "-o", book_, "--viewer", scratch_ / "no-viewer"}, scratch_ / "no-viewer"},
+      {"missing source", {"create", scratch_ / "no-src", "-o", book_, "--viewer", viewer_}, scratch_ / "no-src"},
+      {"output folder missing", {"create", src_, "-o", scratch_ / "no-folder/book", "--viewer", viewer_},
+       scratch_ / "no-folder/book"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ToolRun run = runTool(c.arguments);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err.rfind("pagora-book: " + c.named + ": ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("No such file or directory"), std::string::npos) << run.err;
+    EXPECT_EQ(readFile(book_), "an earlier book");
+    EXPECT_EQ(scratchEntries(), (std::vector<std::string>{"book", "src", "viewer"}));
+  }
+}
+
+TEST_F(PagoraBookTest, RefusesTreesItCannotStore) {
+  writeFile(src_ + "/images/back\\slash.png", "x");
+  ToolRun run = create();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(src_ + "/images/back\\slash.png: its name holds '\\'"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(book_));
+
+  testing::ScratchFolder empty;
+  ::mkdir((empty / "nothing").c_str(), 0700);
+  ToolRun nothing = runTool({"create", empty.path(), "-o", book_, "--viewer", viewer_});
+  EXPECT_EQ(nothing.status, 1);
+  EXPECT_NE(nothing.err.find("no files to pack"), std::string::npos) << nothing.err;
+}
+
+TEST_F(PagoraBookTest, LinksLeadingOutsideAreLeftOutWithAWarning) {
+  writeFile(scratch_ / "secret.txt", "secret");
+  ASSERT_EQ(::symlink((scratch_ / "secret.txt").c_str(), (src_ + "/secret.txt").c_str()), 0);
+  ASSERT_EQ(::symlink("nowhere", (src_ + "/broken.html").c_str()), 0);
+  ToolRun run = create();
+  ASSERT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("warning: left out the symbolic link " + src_ + "/secret.txt"), std::string::npos);
+  EXPECT_NE(run.err.find("warning: left out the broken symbolic link " + src_ + "/broken.html"), std::string::npos);
+  EXPECT_EQ(runTool({"list", book_}).out.find("secret"), std::string::npos);
+}
+
+TEST_F(PagoraBookTest, MissingBookNamesTheSystemsReason) {
+  for (const char* command : {"info", "list", "verify", "extract"}) {
+    std::vector<std::string> arguments = {command, scratch_ / "missing"};
+    if (std::string(command) == "extract") arguments.push_back(scratch_ / "out");
+    ToolRun run = runTool(arguments);
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_EQ(run.err, "pagora-book: " + scratch_ / "missing" + ": No such file or directory\n") << command;
+  }
+}
+
+TEST_F(PagoraBookTest, ExtractNeverWritesThroughALink) {
+  ASSERT_EQ(create().status, 0);
+  const std::string out = scratch_ / "out";
+  std::filesystem::create_directories(scratch_ / "elsewhere");
+  std::filesystem::create_directories(out);
+  ASSERT_EQ(::symlink((scratch_ / "elsewhere").c_str(), (out + "/images").c_str()), 0);
+  ToolRun run = runTool({"extract", book_, out});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(out + "/images: "), std::string::npos) << run.err;
+  EXPECT_TRUE(std::filesystem::is_empty(scratch_ / "elsewhere"));
+
+  std::filesystem::remove(out + "/images");
+  writeFile(scratch_ / "victim", "untouched");
+  ASSERT_EQ(::symlink((scratch_ / "victim").c_str(), (out + "/index.html").c_str()), 0);
+  run = runTool({"extract", book_, out});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(out + "/index.html: "), std::string::npos) << run.err;
+  EXPECT_EQ(readFile(scratch_ / "victim"), "untouched");
+}
+
+}  // namespace
+}  // namespace pagora

@@ -1,0 +1,159 @@
+#include "source_tree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "support/scratch_folder.h"
+
+namespace pagora::book_tool {
+namespace {
+
+using pagora::testing::writeFile;
+
+class SourceTreeTest : public ::testing::Test {
+ protected:
+  std::string src(const std::string& relative = "") const {
+    return relative.empty() ? scratch_ / "src" : scratch_ / ("src/" + relative);
+  }
+  void link(const std::string& target, const std::string& relative) {
+    ASSERT_EQ(::symlink(target.c_str(), src(relative).c_str()), 0) << relative;
+  }
+  static std::vector<std::string> storedNames(const SourceTree& tree) {
+    std::vector<std::string> names;
+    for (const BookSource& file : tree.files) names.push_back(file.storedName);
+    return names;
+  }
+  // True when some warning mentions both texts.
+  static bool warned(const SourceTree& tree, const std::string& a, const std::string& b) {
+    return std::any_of(tree.warnings.begin(), tree.warnings.end(), [&](const std::string& warning) {
+      return warning.find(a) != std::string::npos && warning.find(b) != std::string::npos;
+    });
+  }
+
+  pagora::testing::ScratchFolder scratch_;
+};
+
+TEST_F(SourceTreeTest, StoresEveryFileSortedByStoredName) {
+  writeFile(src("index.html"), "i");
+  writeFile(src("Zebra.html"), "z");
+  writeFile(src("a.b"), "dot");
+  writeFile(src("a/b.html"), "nested");
+  writeFile(src("a/deeper/c.png"), "png");
+  writeFile(src(".hidden"), "h");
+  writeFile(src("empty"), "");
+  ::mkdir(src("no-files-here").c_str(), 0700);
+  SourceTree tree = collectSourceTree(src());
+  ASSERT_FALSE(tree.error);
+  EXPECT_EQ(storedNames(tree), (std::vector<std::string>{".hidden", "Zebra.html", "a.b", "a\\b.html",
+                                                        "a\\deeper\\c.png", "empty", "index.html"}));
+  EXPECT_EQ(tree.files[3].sourcePath, src("a/b.html"));
+  EXPECT_TRUE(tree.warnings.empty());
+}
+
+TEST_F(SourceTreeTest, LinksInsideAreStoredAsCopies) {
+  writeFile(src("pages/faq.en.html"), "faq");
+  writeFile(src("index.en.html"), "index");
+  link("index.en.html", "index.html");
+  link("pages", "pages-again");
+  link(src("pages/faq.en.html"), "absolute-link.html");
+  link("index.html", "link-to-link.html");
+  SourceTree tree = collectSourceTree(src());
+  ASSERT_FALSE(tree.error);
+  EXPECT_EQ(storedNames(tree),
+            (std::vector<std::string>{"absolute-link.html", "index.en.html", "index.html", "link-to-link.html",
+                                      "pages-again\\faq.en.html", "pages\\faq.en.html"}));
+  EXPECT_EQ(pagora::testing::readFile(tree.files[2].sourcePath), "index");
+  EXPECT_EQ(pagora::testing::readFile(tree.files[5].sourcePath), "faq");
+  EXPECT_TRUE(tree.warnings.empty());
+}
+
+TEST_F(SourceTreeTest, LeavesOutLinksThatCannotBeCopiedWithAWarning) {
+  writeFile(src("index.html"), "i");
+  writeFile(scratch_ / "outside.html", "secret");
+  writeFile(scratch_ / "src-sibling/x.html", "not inside");
+  ::mkdir(src("sub").c_str(), 0700);
+  link("missing.html", "broken.html");
+  link(scratch_ / "outside.html", "outside.html");
+  link("../src-sibling/x.html", "sibling.html");
+  link("..", "sub/up");
+  link(".", "here");
+  link("/", "root");
+  ASSERT_EQ(::mkfifo(src("pipe").c_str(), 0600), 0);
+  SourceTree tree = collectSourceTree(src());
+  ASSERT_FALSE(tree.error);
+  EXPECT_EQ(storedNames(tree), (std::vector<std::string>{"index.html"}));
+  EXPECT_TRUE(warned(tree, src("broken.html"), "broken"));
+  EXPECT_TRUE(warned(tree, src("outside.html"), "outside"));
+  EXPECT_TRUE(warned(tree, src("sibling.html"), "outside"));
+  EXPECT_TRUE(warned(tree, src("root"), "outside"));
+  EXPECT_TRUE(warned(tree, src("sub/up"), "back into"));
+  EXPECT_TRUE(warned(tree, src("here"), "back into"));
+  EXPECT_TRUE(warned(tree, src("pipe"), "neither a file nor a folder"));
+  EXPECT_EQ(tree.warnings.size(), 7u);
+}
+
+// Two links that lead into each other's folders: each copy stops where it
+// would enter a folder it is already inside.
+TEST_F(SourceTreeTest, MutualLinksStopAtTheLoop) {
+  writeFile(src("a/page.html"), "a");
+  writeFile(src("b/page.html"), "b");
+  link("../b", "a/to-b");
+  link("../a", "b/to-a");
+  SourceTree tree = collectSourceTree(src());
+  ASSERT_FALSE(tree.error);
+  EXPECT_EQ(storedNames(tree), (std::vector<std::string>{"a\\page.html", "a\\to-b\\page.html", "b\\page.html",
+                                                        "b\\to-a\\page.html"}));
+  EXPECT_EQ(tree.warnings.size(), 2u);
+}
+
+TEST_F(SourceTreeTest, RefusesTreesThatCannotBePacked) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> files;
+    std::string failingPath;  // relative to src
+    std::string reasonPart;
+  };
+  const Case cases[] = {
+      {"a name with a backslash", {"ok.html", "sub/back\\slash.html"}, "sub/back\\slash.html", "'\\'"},
+      {"a name with a drive prefix", {"C:evil.html"}, "C:evil.html", "leave the reader's folder"},
+      {"no files at all", {}, "", "no files"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    pagora::testing::ScratchFolder scratch;
+    const std::string root = scratch / "src";
+    ::mkdir(root.c_str(), 0700);
+    ::mkdir((root + "/empty-folder").c_str(), 0700);
+    for (const std::string& file : c.files) writeFile(root + "/" + file, "x");
+    SourceTree tree = collectSourceTree(root);
+    ASSERT_TRUE(tree.error);
+    EXPECT_EQ(tree.error->path, c.failingPath.empty() ? root : root + "/" + c.failingPath);
+    EXPECT_NE(tree.error->reason.find(c.reasonPart), std::string::npos) << tree.error->reason;
+  }
+}
+
+TEST_F(SourceTreeTest, MissingOrPlainFileRootIsAnError) {
+  SourceTree missing = collectSourceTree(src("nothing"));
+  ASSERT_TRUE(missing.error);
+  EXPECT_EQ(missing.error->path, src("nothing"));
+  writeFile(src("file"), "x");
+  SourceTree plain = collectSourceTree(src("file"));
+  ASSERT_TRUE(plain.error);
+  EXPECT_EQ(plain.error->reason, "not a folder");
+}
+
+TEST_F(SourceTreeTest, UnreadableFolderIsAnError) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads folders whatever their mode";
+  writeFile(src("index.html"), "i");
+  writeFile(src("locked/page.html"), "p");
+  ::chmod(src("locked").c_str(), 0);
+  SourceTree tree = collectSourceTree(src());
+  ASSERT_TRUE(tree.error);
+  EXPECT_EQ(tree.error->path, src("locked"));
+}
+
+}  // namespace
+}  // namespace pagora::book_tool
