@@ -111,8 +111,10 @@ bool makeFoldersInPrivateFolder(const std::string& relativeFolder) {
 }
 
 bool writeTempFile(const std::string& path, const void* data, std::uint32_t length) {
-  const std::string folderPath = privateFolderPath();
+  // Only a path inside the folder privateFolderPath() made and verified is
+  // written; this neither makes nor asks for the folder again.
   const platform::Directory& folder = privateFolder();
+  const std::string& folderPath = folder.path();
   const bool insideFolder = path.size() > folderPath.size() && path.compare(0, folderPath.size(), folderPath) == 0 &&
                             isSafeStoredName(path.substr(folderPath.size()));
   platform::File file;

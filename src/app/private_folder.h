@@ -33,8 +33,10 @@ bool createFolderPath(const std::string& path);
 // True when every one of them is a real folder afterwards.
 bool makeFoldersInPrivateFolder(const std::string& relativeFolder);
 
-// Writes one file in the private folder and registers it. Shows "Disk error -
-// out of space ?" and returns false when it cannot be created or fully written.
+// Writes one file in the private folder and registers it. `path` is a full
+// path inside the folder as privateFolderPath() returned it; the folder is not
+// made here. Shows "Disk error - out of space ?" and returns false when the
+// file cannot be created or fully written (a partial file stays registered).
 bool writeTempFile(const std::string& path, const void* data, std::uint32_t length);
 
 }  // namespace pagora

@@ -53,6 +53,9 @@ TEST_F(LoadFailureTest, ProgramWithoutContainerFailsSelfParseAndMakesNoFolder) {
   const probe::Report report = run(plainProbe());
   EXPECT_EQ(report.exitStatus, 0);
   EXPECT_EQ(report.notices, std::vector<std::string>{corruptBookNotice("Self Parse Failed")});
+  // The load ran once, and its empty records answer from then on.
+  EXPECT_EQ(report.sameInstance, "yes");
+  EXPECT_EQ(report.printAllowed, "0");
   expectNothingWritten(report);
 }
 

@@ -3,7 +3,8 @@
 // notice instead of showing it, and prints one line per fact:
 //
 //   notice: <icon> <text>          each notice, in order
-//   title: / esbn: / startPagePath: <text>
+//   title: / esbn: / printAllowed: / startPagePath: <text>
+//   same-instance: yes|no          whether a second instance() call gives the same object
 //   private-folder: <path>         where the book's folder is (not made here)
 //   registered-file: <path>        in removal order
 //   registered-folder: <path>      in the order made
@@ -14,12 +15,16 @@
 //                                  temporary directory, relative to it
 //
 // Texts are escaped: backslash, \n, \r, \t, and \xHH for other control and
-// non-ASCII bytes. With --keep the clean-up does not run.
+// non-ASCII bytes. With --keep the clean-up does not run. --file-size-limit N
+// makes every write past N bytes fail, as on a full disk.
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -109,10 +114,16 @@ int main(int argc, char** argv) {
       keep = true;
     } else if (arg == "--build-about") {
       ++aboutBuilds;
+    } else if (arg == "--file-size-limit" && i + 1 < argc) {
+      // Past the limit a write then fails with EFBIG instead of killing the process.
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlim_t limit = std::strtoull(argv[++i], nullptr, 10);
+      const rlimit fileSize{limit, limit};
+      ::setrlimit(RLIMIT_FSIZE, &fileSize);
     } else if (arg == "--dump" && i + 1 < argc) {
       dumps.push_back(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: %s [--keep] [--build-about]... [--dump NAME]...\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--keep] [--build-about]... [--file-size-limit N] [--dump NAME]...\n", argv[0]);
       return 2;
     }
   }
@@ -126,6 +137,8 @@ int main(int argc, char** argv) {
   for (const std::string& notice : sink.notices) report("notice", notice);
   report("title", book.title());
   report("esbn", book.esbn());
+  report("printAllowed", std::to_string(book.printAllowed()));
+  report("same-instance", &pagora::BookLoader::instance() == &book ? "yes" : "no");
   report("startPagePath", book.startPagePath());
   // Worked out here rather than asked for: asking would make the folder.
   const std::string temp = pagora::platform::tempDirectory();

@@ -53,6 +53,8 @@ Report parseReport(const std::string& output) {
     if (key == "notice") report.notices.push_back(value);
     else if (key == "title") report.title = value;
     else if (key == "esbn") report.esbn = value;
+    else if (key == "printAllowed") report.printAllowed = value;
+    else if (key == "same-instance") report.sameInstance = value;
     else if (key == "startPagePath") report.startPagePath = value;
     else if (key == "private-folder") report.privateFolder = value;
     else if (key == "registered-file") report.registeredFiles.push_back(value);

@@ -20,6 +20,8 @@ struct Report {
   std::vector<std::string> notices;  // "<icon> <text>"
   std::string title;
   std::string esbn;
+  std::string printAllowed;
+  std::string sameInstance;
   std::string startPagePath;
   std::string privateFolder;
   std::vector<std::string> registeredFiles;    // removal order

@@ -44,9 +44,12 @@ TEST_P(StartPageChoiceTest, LoadOpensOnTheChosenPage) {
   for (const std::string& name : GetParam().storedNames) files.push_back(probe::storedFile(name, "<P>" + name));
   BookInfo info;
   info.esbn = "choice";
+  info.printAllowed = 1;
   const probe::Report report = run(makeBook(info, files));
 
   ASSERT_EQ(report.exitStatus, 0);
+  EXPECT_EQ(report.printAllowed, "1");
+  EXPECT_EQ(report.sameInstance, "yes");
   const std::string folder = tempDir() + "choice.qvx/";
   EXPECT_EQ(report.privateFolder, folder);
   if (GetParam().startPage.empty()) {
