@@ -75,6 +75,14 @@ TEST_F(PrivateFolderTest, EsbnWithSeparatorsGivesNestedFoldersRemovedInnermostFi
   EXPECT_TRUE(report.left.empty());
 }
 
+TEST_F(PrivateFolderTest, MissingTemporaryDirectoryIsNotMade) {
+  const std::string book = bookWithEsbn("nowhere");
+  ASSERT_EQ(::rmdir(tempDir().c_str()), 0);
+  const probe::Report report = run(book);
+  expectRefused(report);
+  EXPECT_FALSE(probe::exists(tempDir()));
+}
+
 TEST_F(PrivateFolderTest, ExistingPrivateFolderIsUsedAndLeftWithWhatTheViewerDidNotWrite) {
   const std::string folder = tempDir() + "left.qvx/";
   ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
