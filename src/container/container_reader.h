@@ -24,8 +24,9 @@ class ContainerReader {
   // Trailer, header, string list, file table, each at its own offset.
   bool parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer);
   // Writes the data of entry `index` as a file named by the entry (with '\\'
-  // and '/' as folder separators) inside `folder`. The entry name must
-  // already have been found safe; missing subfolders are the caller's.
+  // and '/' as folder separators) inside `folder`; a link in the file's place
+  // is not followed. A name that could leave the folder fails before anything
+  // is written; missing subfolders are the caller's. On failure errno says why.
   bool extractFile(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
                    const platform::Directory& folder);
   void close();

@@ -237,6 +237,27 @@ TEST_F(PagoraBookTest, RefusesTreesItCannotStore) {
   EXPECT_NE(nothing.err.find("no files to pack"), std::string::npos) << nothing.err;
 }
 
+TEST_F(PagoraBookTest, RefusesABookPastTwoGibibytesBeforeWritingIt) {
+  {
+    platform::File huge = platform::File::create(src_ + "/huge.bin", 0600);
+    ASSERT_EQ(::ftruncate(huge.descriptor(), off_t{1} << 31), 0);  // sparse: takes no room
+  }
+  ToolRun run = create();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.rfind("pagora-book: " + book_ + ": the book would take ", 0), 0u) << run.err;
+  EXPECT_NE(run.err.find("2147483647 bytes"), std::string::npos) << run.err;
+  EXPECT_EQ(scratchEntries(), (std::vector<std::string>{"src", "viewer"}));
+}
+
+TEST_F(PagoraBookTest, RefusesAnUnreadableFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
+  ::chmod((src_ + "/index.html").c_str(), 0);
+  ToolRun run = create();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "pagora-book: " + src_ + "/index.html: Permission denied\n");
+  EXPECT_EQ(scratchEntries(), (std::vector<std::string>{"src", "viewer"}));
+}
+
 TEST_F(PagoraBookTest, LinksLeadingOutsideAreLeftOutWithAWarning) {
   writeFile(scratch_ / "secret.txt", "secret");
   ASSERT_EQ(::symlink((scratch_ / "secret.txt").c_str(), (src_ + "/secret.txt").c_str()), 0);
