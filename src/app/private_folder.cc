@@ -1,6 +1,7 @@
 #include "app/private_folder.h"
 
 #include <cerrno>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -29,24 +30,18 @@ PrivateFolderState& privateFolderState() {
   return state;
 }
 
-std::string withSlashes(std::string text) {
-  for (char& c : text) {
-    if (c == '\\') c = '/';
-  }
-  return text;
-}
-
-// The segments of a relative folder path ending in '/'; empty when a segment
-// is empty, "." or "..", or holds a NUL byte, so the path could leave its base.
-std::vector<std::string> folderSegments(std::string_view relative) {
+// The folders of a relative path, up to its last '/' (what follows is never a
+// folder); nullopt when a segment is empty, "." or "..", or holds a NUL byte,
+// so that the path could leave its base.
+std::optional<std::vector<std::string>> folderSegments(std::string_view relative) {
   std::vector<std::string> segments;
-  if (relative.empty() || relative.back() != '/') return {};
-  std::size_t start = 0;
-  while (start < relative.size()) {
+  const std::size_t last = relative.rfind('/');
+  if (last == std::string_view::npos) return segments;
+  for (std::size_t start = 0; start <= last;) {
     const std::size_t end = relative.find('/', start);
     const std::string_view segment = relative.substr(start, end - start);
     if (segment.empty() || segment == "." || segment == ".." || segment.find('\0') != std::string_view::npos) {
-      return {};
+      return std::nullopt;
     }
     segments.emplace_back(segment);
     start = end + 1;
@@ -60,10 +55,11 @@ std::vector<std::string> folderSegments(std::string_view relative) {
 // path. With `mustBePrivate`, a folder that someone else owns or may write
 // into ends the walk. Closed on failure.
 platform::Directory openFolders(const platform::Directory& base, std::string_view relative, bool mustBePrivate) {
-  const std::vector<std::string> segments = folderSegments(relative);
-  if (!base.isOpen() || segments.empty()) return {};
+  const std::optional<std::vector<std::string>> segments = folderSegments(relative);
+  if (!base.isOpen() || !segments) return {};
+  if (segments->empty()) return platform::Directory::open(base.path());
   platform::Directory current;  // closed while the walk is still at `base`
-  for (const std::string& name : segments) {
+  for (const std::string& name : *segments) {
     const platform::Directory& parent = current.isOpen() ? current : base;
     platform::Directory next = parent.openFolder(name);
     if (!next.isOpen() && errno == ENOENT) {
@@ -80,28 +76,31 @@ platform::Directory openFolders(const platform::Directory& base, std::string_vie
   return current;
 }
 
-}  // namespace
-
-bool createFolderPath(const std::string& path) {
+// The verified folder at `path`, made where missing, or closed. The
+// temporary directory is the reader's own choice and may be reached through
+// links; below it, nothing is.
+platform::Directory openBelowTemporaryDirectory(const std::string& path) {
   const std::string temp = platform::tempDirectory();
-  if (path.compare(0, temp.size(), temp) != 0) return false;
-  // The temporary directory is the reader's own choice and may be reached
-  // through links; below it, nothing is.
+  if (path.compare(0, temp.size(), temp) != 0) return {};
   const platform::Directory tempFolder = platform::Directory::open(temp);
-  return openFolders(tempFolder, std::string_view(path).substr(temp.size()), true).isOpen();
+  return openFolders(tempFolder, std::string_view(path).substr(temp.size()), true);
 }
 
+}  // namespace
+
+bool createFolderPath(const std::string& path) { return openBelowTemporaryDirectory(path).isOpen(); }
+
 std::string privateFolderPath() {
-  const std::string temp = platform::tempDirectory();
-  const std::string relative = withSlashes(BookLoader::instance().esbn()) + ".qvx/";
+  // '\\' in the esbn separates folders, as it does in stored names.
+  const std::string path =
+      platform::tempDirectory() + storedNameToRelativePath(BookLoader::instance().esbn()) + ".qvx/";
   PrivateFolderState& state = privateFolderState();
   if (!state.made) {
-    const platform::Directory tempFolder = platform::Directory::open(temp);
-    state.folder = openFolders(tempFolder, relative, true);
+    state.folder = openBelowTemporaryDirectory(path);
     state.made = state.folder.isOpen();
     if (!state.made) platform::showNotice(kFolderFailure, platform::NoticeIcon::Warning);
   }
-  return temp + relative;
+  return path;
 }
 
 const platform::Directory& privateFolder() { return privateFolderState().folder; }
