@@ -10,7 +10,7 @@
 
 #include "app/private_folder.h"
 #include "app/temp_file_registry.h"
-#include "probe_book.h"
+#include "support/probe_book.h"
 
 namespace pagora {
 namespace {

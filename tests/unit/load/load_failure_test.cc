@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "pages/expected_about_pages.h"
-#include "probe_book.h"
+#include "support/probe_book.h"
 
 namespace pagora {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "container/book_loader.h"
-#include "probe_book.h"
+#include "support/probe_book.h"
 
 namespace pagora {
 namespace {

@@ -8,7 +8,7 @@
 
 #include <filesystem>
 
-#include "probe_book.h"
+#include "support/probe_book.h"
 
 namespace pagora {
 namespace {

@@ -1,4 +1,4 @@
-#include "probe_book.h"
+#include "support/probe_book.h"
 
 #include <sys/stat.h>
 #include <sys/wait.h>
