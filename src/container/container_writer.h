@@ -64,7 +64,6 @@ class ContainerWriter {
 
   platform::File& out_;
   ContainerTrailer trailer_;
-  std::int64_t storedBytes_ = 0;
 };
 
 // The size in bytes of each record section, from the texts they hold.

@@ -98,7 +98,7 @@ TEST(HeaderCheckValuesTest, FollowTheTextsLengthsAndHashes) {
   info.contentsNotice = "a";
   info.esbn = "not part of any check value";
   const std::array<std::uint32_t, 12> expected = {
-      5, 7, 3, 5, 2 ^ 3, 3 ^ 4, 2 ^ 1, 2 ^ 3,
+      5, 7, 3, 5, 0x2 ^ 3, 3 ^ 4, 0x2 ^ 1, 0x2 ^ 3,  // hex: clang would read "2 ^ 3" as a power
       static_cast<std::uint32_t>(textHash("ab")), static_cast<std::uint32_t>(textHash("ababc")), 49378, 97 << 1,
   };
   EXPECT_EQ(headerCheckValues(info), expected);
