@@ -4,6 +4,7 @@
 #include "app/temp_file_registry.h"
 #include "container/book_loader.h"
 #include "resources/command_table.h"
+#include "ui/display_text.h"
 
 namespace pagora::ui {
 namespace {
@@ -41,7 +42,7 @@ bool CMainFrame::Create() {
   const std::string title = BookLoader::instance().title();
   window_ = GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL));
   g_object_add_weak_pointer(G_OBJECT(window_), reinterpret_cast<gpointer*>(&window_));
-  gtk_window_set_title(window_, title.c_str());
+  gtk_window_set_title(window_, displayText(title).c_str());
   gtk_window_set_default_size(window_, 900, 700);
   g_signal_connect(window_, "destroy", G_CALLBACK(onWindowDestroy), this);
   g_signal_connect(window_, "notify::is-active", G_CALLBACK(onActiveChanged), this);

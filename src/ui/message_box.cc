@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "resources/command_table.h"
+#include "ui/display_text.h"
 
 namespace pagora::ui {
 namespace {
@@ -30,7 +31,7 @@ void MessageBoxSink::setOwner(GtkWindow* owner) {
 void MessageBoxSink::show(const std::string& text, platform::NoticeIcon icon) {
   if (dismissed_) return;
   GtkWidget* dialog = gtk_message_dialog_new(owner_, GTK_DIALOG_MODAL, messageTypeFor(icon),
-                                             GTK_BUTTONS_OK, "%s", text.c_str());
+                                             GTK_BUTTONS_OK, "%s", displayText(text).c_str());
   const std::string title(resources::kApplicationName);
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
   if (owner_ == nullptr) gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);

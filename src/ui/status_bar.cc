@@ -15,6 +15,8 @@ GtkLabel* addIndicator(GtkBox* bar, std::string_view text) {
   GtkWidget* label = gtk_label_new(nullptr);
   gtk_label_set_width_chars(GTK_LABEL(label), static_cast<int>(text.size()) + 1);
   gtk_container_add(GTK_CONTAINER(frame), label);
+  gtk_widget_set_margin_top(frame, 3);
+  gtk_widget_set_margin_bottom(frame, 3);
   gtk_box_pack_start(bar, frame, FALSE, FALSE, 0);
   return GTK_LABEL(label);
 }
@@ -26,8 +28,12 @@ void showWhen(GtkLabel* indicator, bool on, std::string_view text) {
 
 }  // namespace
 
-StatusBar::StatusBar() : bar_(gtk_statusbar_new()) {
-  context_ = gtk_statusbar_get_context_id(GTK_STATUSBAR(bar_), "message pane");
+StatusBar::StatusBar()
+    : bar_(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 2)), messagePane_(GTK_STATUSBAR(gtk_statusbar_new())) {
+  // The indicators sit beside the message pane, not inside it, so each is an
+  // object of its own for the accessibility tree.
+  gtk_box_pack_start(GTK_BOX(bar_), GTK_WIDGET(messagePane_), TRUE, TRUE, 0);
+  context_ = gtk_statusbar_get_context_id(messagePane_, "message pane");
   caps_ = addIndicator(GTK_BOX(bar_), resources::kIndicatorCaps);
   num_ = addIndicator(GTK_BOX(bar_), resources::kIndicatorNum);
   scroll_ = addIndicator(GTK_BOX(bar_), resources::kIndicatorScroll);
@@ -39,8 +45,8 @@ StatusBar::StatusBar() : bar_(gtk_statusbar_new()) {
 }
 
 void StatusBar::showPrompt(const std::string& prompt) {
-  gtk_statusbar_remove_all(GTK_STATUSBAR(bar_), context_);
-  gtk_statusbar_push(GTK_STATUSBAR(bar_), context_, prompt.c_str());
+  gtk_statusbar_remove_all(messagePane_, context_);
+  gtk_statusbar_push(messagePane_, context_, prompt.c_str());
 }
 
 void StatusBar::showIdleMessage() { showPrompt(std::string(resources::kIdleMessage)); }

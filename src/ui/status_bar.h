@@ -29,6 +29,7 @@ class StatusBar {
   static void onKeymapStateChanged(GdkKeymap* keymap, gpointer self);
 
   GtkWidget* bar_;
+  GtkStatusbar* messagePane_;
   guint context_;
   GtkLabel* caps_;
   GtkLabel* num_;

@@ -1,0 +1,399 @@
+"""Helpers for the viewer's GUI tests.
+
+Tests run under run_gui_test, which provides the X server, window manager,
+D-Bus session and private folders. These helpers make books with the real
+authoring tool, start the real viewer, read its window through AT-SPI, send
+real input with xdotool, and record the addresses the viewer hands to the
+desktop. Every wait has a deadline; nothing relies on a fixed sleep alone.
+"""
+
+import os
+import shutil
+import signal
+import stat
+import subprocess
+import textwrap
+import time
+import warnings
+
+import gi
+
+# pyatspi still calls deprecated Atspi functions; their warnings say nothing about the viewer.
+warnings.filterwarnings("ignore", category=DeprecationWarning)
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+import pyatspi  # noqa: E402
+
+VIEWER = os.environ.get("PAGORA_VIEWER", "")
+BOOK_TOOL = os.environ.get("PAGORA_BOOK_TOOL", "")
+ROOT = os.environ.get("PAGORA_GUI_ROOT", "")
+TMPDIR = os.environ.get("TMPDIR", "/tmp")
+# Deadlines stretch on a slow or busy machine.
+TIMEOUT_SCALE = float(os.environ.get("PAGORA_GUI_TIMEOUT_SCALE", "1"))
+DEFAULT_TIMEOUT = 30.0
+
+# The schemes the desktop hands to the recording handler instead of a program.
+RECORDED_SCHEMES = ("http", "https", "ftp", "news", "mailto", "mail")
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def wait_for(condition, timeout=DEFAULT_TIMEOUT, what="the condition", interval=0.05):
+    """Polls condition() until it returns something true and returns that.
+
+    Exceptions from condition() count as "not yet" (accessible objects come and
+    go); the last one is reported if the deadline passes.
+    """
+    deadline = time.monotonic() + timeout * TIMEOUT_SCALE
+    last_error = None
+    while True:
+        try:
+            result = condition()
+            if result:
+                return result
+        except Exception as error:  # noqa: BLE001 - reported below
+            last_error = error
+        if time.monotonic() >= deadline:
+            detail = f" (last error: {last_error!r})" if last_error else ""
+            raise Timeout(f"timed out after {timeout * TIMEOUT_SCALE:.0f} s waiting for {what}{detail}")
+        time.sleep(interval)
+        interval = min(interval * 1.5, 0.25)
+
+
+def check_environment(test_case):
+    if not (VIEWER and BOOK_TOOL and ROOT):
+        test_case.skipTest("run through run_gui_test with PAGORA_VIEWER and PAGORA_BOOK_TOOL set")
+
+
+# --- books -----------------------------------------------------------------
+
+
+def make_book(name, files, title="Test Book", esbn=None, options=()):
+    """Packs `files` ({stored name: text or bytes}) into a book and returns its path."""
+    folder = os.path.join(ROOT, "books", name)
+    source = os.path.join(folder, "pages")
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(source)
+    for stored_name, content in files.items():
+        path = os.path.join(source, stored_name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        data = content.encode("utf-8") if isinstance(content, str) else content
+        with open(path, "wb") as out:
+            out.write(data)
+    book = os.path.join(folder, "book")
+    command = [BOOK_TOOL, "create", source, "-o", book, "--title", title, "--viewer", VIEWER]
+    command += ["--esbn", esbn or name]
+    command += list(options)
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
+    return book
+
+
+def private_folder(esbn):
+    return os.path.join(TMPDIR, esbn + ".qvx")
+
+
+def tree_snapshot(top):
+    """Every path below `top` with its type, size and modification time."""
+    snapshot = {}
+    for folder, folders, files in os.walk(top):
+        for name in folders + files:
+            path = os.path.join(folder, name)
+            info = os.lstat(path)
+            snapshot[os.path.relpath(path, top)] = (stat.S_IFMT(info.st_mode), info.st_size, info.st_mtime_ns)
+    return snapshot
+
+
+def page(title, body, script=""):
+    """A small HTML page; `script` runs at the end of the body."""
+    script_block = f"<script>\n{textwrap.dedent(script)}\n</script>" if script else ""
+    return (
+        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+        f"<title>{title}</title>"
+        "<style>body{font:16px sans-serif;margin:8px} a{display:inline-block;padding:6px}</style>"
+        f"</head><body>\n{textwrap.dedent(body)}\n{script_block}\n</body></html>\n"
+    )
+
+
+# --- the desktop's default programs ----------------------------------------
+
+
+class AddressRecorder:
+    """Installed as the desktop's handler for web, news and mail addresses.
+
+    The handler appends each address it is started with to a file, one a line,
+    so a test sees exactly what the viewer handed over, and no real browser or
+    mail program ever starts.
+    """
+
+    def __init__(self):
+        self.log = os.path.join(ROOT, "recorded-addresses")
+        script = os.path.join(ROOT, "record-address")
+        with open(script, "w") as out:
+            out.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> " + _shell_quote(self.log) + "\n")
+        os.chmod(script, 0o755)
+        data_home = os.environ["XDG_DATA_HOME"]
+        config_home = os.environ["XDG_CONFIG_HOME"]
+        applications = os.path.join(data_home, "applications")
+        os.makedirs(applications, exist_ok=True)
+        os.makedirs(config_home, exist_ok=True)
+        mime_types = ";".join(f"x-scheme-handler/{scheme}" for scheme in RECORDED_SCHEMES) + ";text/html;"
+        with open(os.path.join(applications, "pagora-test-recorder.desktop"), "w") as out:
+            out.write(
+                "[Desktop Entry]\nType=Application\nName=Address Recorder\n"
+                f"Exec={script} %u\nMimeType={mime_types}\nNoDisplay=true\n"
+            )
+        defaults = "".join(
+            f"x-scheme-handler/{scheme}=pagora-test-recorder.desktop\n" for scheme in RECORDED_SCHEMES
+        )
+        with open(os.path.join(config_home, "mimeapps.list"), "w") as out:
+            out.write("[Default Applications]\n" + defaults + "text/html=pagora-test-recorder.desktop\n")
+
+    def addresses(self):
+        try:
+            with open(self.log) as recorded:
+                return [line.rstrip("\n") for line in recorded]
+        except FileNotFoundError:
+            return []
+
+    def wait_for_count(self, count, timeout=DEFAULT_TIMEOUT):
+        return wait_for(lambda: len(self.addresses()) >= count, timeout, f"{count} recorded address(es)") and (
+            self.addresses()
+        )
+
+
+def _shell_quote(text):
+    return "'" + text.replace("'", "'\\''") + "'"
+
+
+# --- accessibility ---------------------------------------------------------
+
+
+def states_of(accessible):
+    return set(accessible.getState().getStates())
+
+
+def is_showing(accessible):
+    return pyatspi.STATE_SHOWING in states_of(accessible)
+
+
+def is_enabled(accessible):
+    return pyatspi.STATE_SENSITIVE in states_of(accessible)
+
+
+def is_checked(accessible):
+    return pyatspi.STATE_CHECKED in states_of(accessible)
+
+
+def find_all(root, role=None, name=None, predicate=None, limit=None):
+    """Breadth-first search below and including `root`."""
+    found, queue = [], [root]
+    while queue:
+        node = queue.pop(0)
+        if node is None:
+            continue
+        try:
+            matches = (role is None or node.getRoleName() == role) and (name is None or node.name == name)
+            if matches and (predicate is None or predicate(node)):
+                found.append(node)
+                if limit is not None and len(found) >= limit:
+                    return found
+            queue.extend(child for child in node)
+        except Exception:  # noqa: BLE001 - a node that went away has no children to visit
+            continue
+    return found
+
+
+def find(root, role=None, name=None, predicate=None):
+    found = find_all(root, role, name, predicate, limit=1)
+    return found[0] if found else None
+
+
+def center_of(accessible):
+    extents = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return extents.x + extents.width // 2, extents.y + extents.height // 2
+
+
+def extents_of(accessible):
+    extents = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return extents.x, extents.y, extents.width, extents.height
+
+
+def text_of_labels(root):
+    return "\n".join(label.name for label in find_all(root, role="label") if label.name)
+
+
+# --- real input ------------------------------------------------------------
+
+
+def xdotool(*arguments):
+    subprocess.run(["xdotool", *map(str, arguments)], check=True)
+
+
+def click_at(x, y, button=1, modifiers=()):
+    xdotool("mousemove", "--sync", x, y)
+    for key in modifiers:
+        xdotool("keydown", key)
+    try:
+        xdotool("click", button)
+    finally:
+        for key in reversed(modifiers):
+            xdotool("keyup", key)
+
+
+def click(accessible, button=1, modifiers=()):
+    x, y = center_of(accessible)
+    click_at(x, y, button, modifiers)
+
+
+def hover(accessible):
+    x, y = center_of(accessible)
+    xdotool("mousemove", "--sync", x, y)
+
+
+def press(*keys):
+    xdotool("key", "--clearmodifiers", *keys)
+
+
+# --- the viewer ------------------------------------------------------------
+
+
+class Viewer:
+    """One running viewer (a book executable) and its accessible tree."""
+
+    def __init__(self, book, *arguments):
+        self.book = book
+        log_name = f"viewer-{os.path.basename(os.path.dirname(book))}-{time.monotonic_ns()}.log"
+        self.log_path = os.path.join(ROOT, "logs", log_name)
+        self._log = open(self.log_path, "w")
+        self.process = subprocess.Popen([book, *arguments], stdout=self._log, stderr=subprocess.STDOUT)
+        self.pid = self.process.pid
+        self._app = None
+
+    # lifetime
+
+    def running(self):
+        return self.process.poll() is None
+
+    def wait_exit(self, timeout=DEFAULT_TIMEOUT):
+        wait_for(lambda: not self.running(), timeout, f"viewer {self.pid} to exit")
+        self._log.close()
+        return self.process.returncode
+
+    def send(self, signal_number):
+        os.kill(self.pid, signal_number)
+
+    def stop(self):
+        """Ends the viewer if it still runs; for test clean-up."""
+        if self.running():
+            self.send(signal.SIGKILL)
+            self.process.wait()
+        self._log.close()
+
+    def log(self):
+        with open(self.log_path) as log:
+            return log.read()
+
+    # accessibility
+
+    def app(self, timeout=DEFAULT_TIMEOUT):
+        if self._app is None:
+            self._app = wait_for(self._find_app, timeout, f"viewer {self.pid} on the accessibility bus")
+        # No event loop runs here to keep the library's cache current: read afresh.
+        self._app.clear_cache()
+        return self._app
+
+    def _find_app(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            try:
+                if app is not None and app.get_process_id() == self.pid:
+                    return app
+            except Exception:  # noqa: BLE001 - an application leaving the bus
+                continue
+        return None
+
+    def windows(self):
+        return [window for window in self.app() if window is not None]
+
+    def frame(self, timeout=DEFAULT_TIMEOUT):
+        """The main window, once it is shown."""
+        return wait_for(
+            lambda: next((w for w in self.windows() if w.getRoleName() == "frame" and is_showing(w)), None),
+            timeout,
+            "the main window",
+        )
+
+    def has_frame(self):
+        return any(w.getRoleName() == "frame" for w in self.windows())
+
+    def alert(self, timeout=DEFAULT_TIMEOUT):
+        """The message box on screen."""
+        return wait_for(
+            lambda: next((w for w in self.windows() if w.getRoleName() == "alert" and is_showing(w)), None),
+            timeout,
+            "a message box",
+        )
+
+    def alerts_showing(self):
+        return [w for w in self.windows() if w.getRoleName() == "alert" and is_showing(w)]
+
+    def dismiss(self, alert):
+        """Presses the box's OK button for real and waits until the box is gone."""
+        ok = wait_for(lambda: find(alert, role="push button", name="OK"), what="the OK button")
+        click(ok)
+        wait_for(lambda: not self.alerts_showing(), what="the message box to close")
+
+    def document(self, timeout=DEFAULT_TIMEOUT):
+        return wait_for(lambda: find(self.frame(), role="document web"), timeout, "the page")
+
+    def page_title(self):
+        return self.document().name
+
+    def wait_for_page(self, title, timeout=DEFAULT_TIMEOUT):
+        return wait_for(lambda: self.page_title() == title, timeout, f"the page titled {title!r}")
+
+    def toolbar_buttons(self):
+        toolbar = find(self.frame(), role="tool bar")
+        return find_all(toolbar, role="push button")
+
+    def toolbar_button(self, label):
+        return wait_for(lambda: find(find(self.frame(), role="tool bar"), role="push button", name=label),
+                        what=f"the toolbar button {label}")
+
+    def status_text(self):
+        return find(self.frame(), role="status bar").name
+
+    def menu_item(self, *path):
+        """The accessible of a menu item, e.g. menu_item("View", "Fonts", "Medium")."""
+        node = find(self.frame(), role="menu bar")
+        for name in path:
+            node = find(node, name=name, predicate=lambda n: n.getRoleName() in (
+                "menu", "menu item", "check menu item"))
+            if node is None:
+                raise AssertionError(f"no menu item {' > '.join(path)}")
+        return node
+
+    def open_menu_and_click(self, *path):
+        """Opens the menus along `path` with real clicks and clicks the last item."""
+        for depth in range(len(path)):
+            target = path[: depth + 1]
+
+            def shown_item():
+                item = self.menu_item(*target)
+                return item if is_showing(item) else None
+
+            click(wait_for(shown_item, what=" > ".join(target) + " on screen"))
+
+    def close_menus(self):
+        press("Escape")
+        press("Escape")
+
+    def window_id(self):
+        out = wait_for(
+            lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(self.pid)],
+                                   capture_output=True, text=True).stdout.split(),
+            what="the viewer's X window",
+        )
+        return out[0]
