@@ -67,6 +67,16 @@ def check_environment(test_case):
         test_case.skipTest("run through run_gui_test with PAGORA_VIEWER and PAGORA_BOOK_TOOL set")
 
 
+def empty_temp_directory():
+    """Removes what an earlier, failed test left, so one failure does not cascade."""
+    for name in os.listdir(TMPDIR):
+        path = os.path.join(TMPDIR, name)
+        if os.path.isdir(path) and not os.path.islink(path):
+            shutil.rmtree(path)
+        else:
+            os.unlink(path)
+
+
 # --- books -----------------------------------------------------------------
 
 
@@ -325,6 +335,10 @@ class Viewer:
             "the main window",
         )
 
+    def frame_even_if_hidden(self):
+        """The main window in any state (iconified windows are not showing)."""
+        return next((w for w in self.windows() if w.getRoleName() == "frame"), None)
+
     def has_frame(self):
         return any(w.getRoleName() == "frame" for w in self.windows())
 
@@ -389,6 +403,17 @@ class Viewer:
     def close_menus(self):
         press("Escape")
         press("Escape")
+
+    def window_titles(self):
+        """The titles of the viewer's windows on screen, as the window manager shows them."""
+        ids = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(self.pid)],
+                             capture_output=True, text=True).stdout.split()
+        titles = []
+        for window in ids:
+            name = subprocess.run(["xdotool", "getwindowname", window], capture_output=True, text=True)
+            if name.returncode == 0:
+                titles.append(name.stdout.rstrip("\n"))
+        return titles
 
     def window_id(self):
         out = wait_for(

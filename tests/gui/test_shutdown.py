@@ -1,0 +1,74 @@
+"""Closing the window by any means removes every extracted file and folder."""
+
+import os
+import signal
+import subprocess
+import unittest
+
+import pagora_gui as gui
+from pagora_gui import find, wait_for
+
+FILES = {
+    "index.html": gui.page("Index", '<p>Start</p><p><img src="images/cover.png" alt="cover"></p>'),
+    "images/cover.png": b"\x89PNG\r\n\x1a\n",
+    "chapters/one/page.html": gui.page("One", "<p>one</p>"),
+}
+
+
+def close_with_exit_menu(viewer):
+    viewer.open_menu_and_click("File", "Exit")
+
+
+def close_with_menu_keys(viewer):
+    gui.press("alt+f")
+    wait_for(lambda: gui.is_showing(viewer.menu_item("File", "Exit")), what="the File menu")
+    gui.press("x")
+
+
+def close_with_window_manager(viewer):
+    # What the close box does: the window manager asks the window to close.
+    subprocess.run(["wmctrl", "-i", "-c", viewer.window_id()], check=True)
+
+
+def close_with_signal(number):
+    return lambda viewer: viewer.send(number)
+
+
+def close_during_a_message_box(viewer):
+    gui.click(find(viewer.document(), role="paragraph"), button=3)
+    viewer.alert()
+    viewer.send(signal.SIGTERM)
+
+
+class ShutdownTest(unittest.TestCase):
+    def setUp(self):
+        gui.check_environment(self)
+        gui.empty_temp_directory()
+
+    def test_every_way_of_closing_removes_the_extracted_files(self):
+        means = [
+            ("Exit menu item", close_with_exit_menu),
+            ("File menu by its access keys", close_with_menu_keys),
+            ("window manager close", close_with_window_manager),
+            ("SIGTERM", close_with_signal(signal.SIGTERM)),
+            ("SIGINT", close_with_signal(signal.SIGINT)),
+            ("SIGHUP", close_with_signal(signal.SIGHUP)),
+            ("SIGTERM while a message box is open", close_during_a_message_box),
+        ]
+        book = gui.make_book("shutdown", FILES, title="Shutdown")
+        folder = gui.private_folder("shutdown")
+        for name, close in means:
+            with self.subTest(means=name):
+                viewer = gui.Viewer(book)
+                self.addCleanup(viewer.stop)
+                viewer.wait_for_page("Index")
+                for stored in FILES:
+                    self.assertTrue(os.path.isfile(os.path.join(folder, stored)), stored)
+                close(viewer)
+                self.assertEqual(viewer.wait_exit(), 0, viewer.log())
+                self.assertFalse(os.path.exists(folder), f"left behind: {gui.tree_snapshot(folder)}")
+                self.assertEqual(os.listdir(gui.TMPDIR), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
