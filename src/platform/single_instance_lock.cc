@@ -30,8 +30,9 @@ std::string instanceFolder() {
   const Directory temp = Directory::open(tempDirectory());
   if (!temp.isOpen()) return {};
   if (!temp.makeFolder(name) && errno != EEXIST) return {};
-  const std::string path = tempDirectory() + name + "/";
-  return isPrivateFolder(path) ? path : std::string();
+  // Without a trailing slash, so that O_NOFOLLOW refuses a link planted in its place.
+  const std::string path = tempDirectory() + name;
+  return isPrivateFolder(path) ? path + "/" : std::string();
 }
 
 SingleInstanceLock SingleInstanceLock::acquire(const std::string& folder, const std::string& name) {
