@@ -5,6 +5,7 @@
 
 #include "container/container_stream.h"
 #include "container/format.h"
+#include "container/scramble.h"
 #include "container/stored_name.h"
 #include "platform/executable_path.h"
 
@@ -81,7 +82,7 @@ bool ContainerReader::extractFile(const BookFileTable& fileTable, int index, con
       if (got >= 0) errno = EIO;  // the data runs past the end of the book
       return false;
     }
-    for (std::size_t i = 0; i < chunk; ++i) transferBuffer_[i] ^= format::kDataScramble;
+    scrambleBytes(transferBuffer_.data(), chunk, format::kDataScramble);
     if (target.write(transferBuffer_.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
     remaining -= static_cast<std::int64_t>(chunk);
   }

@@ -9,6 +9,7 @@
 
 #include "container/container_stream.h"
 #include "container/format.h"
+#include "container/scramble.h"
 #include "container/stored_name.h"
 #include "container/stream_primitives.h"
 
@@ -37,9 +38,7 @@ std::optional<BookWriteError> copyScrambled(platform::File& from, const std::str
     std::int64_t got = from.read(buffer.data(), chunk);
     if (got < 0) return BookWriteError{fromPath, systemReason()};
     if (got != static_cast<std::int64_t>(chunk)) return BookWriteError{fromPath, "file shrank while it was being stored"};
-    if (scrambleByte != 0) {
-      for (std::size_t i = 0; i < chunk; ++i) buffer[i] ^= scrambleByte;
-    }
+    if (scrambleByte != 0) scrambleBytes(buffer.data(), chunk, scrambleByte);
     if (to.write(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return outputError();
     if (onStored) onStored(static_cast<std::int64_t>(chunk));
     remaining -= static_cast<std::int64_t>(chunk);
@@ -96,7 +95,7 @@ std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& sour
     const std::string& bytes = *source.contents;
     if (auto error = checkSize(static_cast<std::int64_t>(bytes.size()), source.storedName)) return error;
     std::string scrambled = bytes;
-    for (char& c : scrambled) c = static_cast<char>(c ^ format::kDataScramble);
+    scrambleBytes(reinterpret_cast<unsigned char*>(scrambled.data()), scrambled.size(), format::kDataScramble);
     if (out_.write(scrambled.data(), scrambled.size()) != static_cast<std::int64_t>(scrambled.size())) {
       return outputError();
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "container/format.h"
+#include "container/scramble.h"
 
 namespace pagora {
 namespace {
@@ -18,10 +19,6 @@ void encodeWord(std::uint32_t value, unsigned char out[4]) {
 std::uint32_t decodeWord(const unsigned char in[4]) {
   return static_cast<std::uint32_t>(in[0]) | (static_cast<std::uint32_t>(in[1]) << 8) |
          (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
-}
-
-void scramble(unsigned char* bytes, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) bytes[i] ^= format::kRecordScramble;
 }
 
 // Bytes left between the file's position and its end; -1 when unknown.
@@ -49,7 +46,7 @@ bool writeBytes(platform::File& file, const void* bytes, std::size_t n) {
   } catch (const std::bad_alloc&) {
     return false;
   }
-  scramble(copy.data(), n);
+  scrambleBytes(copy.data(), n, format::kRecordScramble);
   return file.write(copy.data(), n) == static_cast<std::int64_t>(n);
 }
 
@@ -76,7 +73,7 @@ bool readBytes(platform::File& file, void* buffer, std::size_t n) {
   if (n == 0) return true;
   std::int64_t got = file.read(buffer, n);
   if (got <= 0) return false;
-  scramble(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(got));
+  scrambleBytes(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(got), format::kRecordScramble);
   return got == static_cast<std::int64_t>(n);
 }
 
