@@ -133,7 +133,7 @@ std::string ProbeTest::plainProbe() {
   return path;
 }
 
-Report ProbeTest::run(const std::string& book, const std::vector<std::string>& arguments) {
+Report ProbeTest::run(const std::string& book, const std::vector<std::string>& arguments, const ChildSetup& inChild) {
   int pipeEnds[2];
   if (::pipe(pipeEnds) != 0) {
     ADD_FAILURE() << "pipe failed";
@@ -145,6 +145,7 @@ Report ProbeTest::run(const std::string& book, const std::vector<std::string>& a
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
     ::setenv("TMPDIR", tempDir_.c_str(), 1);
+    if (inChild) inChild();
     std::vector<char*> argv{const_cast<char*>(book.c_str())};
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);

@@ -42,6 +42,11 @@ std::string corruptBookNotice(const std::string& message);
 // Lets a test damage what the writer is about to store.
 using Tamper = std::function<void(BookInfo& info, std::vector<BookFileEntry>& entries)>;
 
+// Runs in the forked child just before the book is executed, after TMPDIR is
+// set (so it may change it): limits, mounts, signal dispositions. A setup
+// that fails writes why to stderr and calls _exit(126).
+using ChildSetup = std::function<void()>;
+
 class ProbeTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -55,8 +60,9 @@ class ProbeTest : public ::testing::Test {
   // The probe itself, with no container.
   std::string plainProbe();
 
-  // Runs the book with TMPDIR set to tempDir().
-  Report run(const std::string& book, const std::vector<std::string>& arguments = {});
+  // Runs the book with TMPDIR set to tempDir(), then `inChild` if given.
+  Report run(const std::string& book, const std::vector<std::string>& arguments = {},
+             const ChildSetup& inChild = {});
 
   const std::string& tempDir() const { return tempDir_; }  // ends in '/'
   const std::string& workspace() const { return workspace_; }
