@@ -1,6 +1,7 @@
 #include "app/private_folder.h"
 
 #include <cerrno>
+#include <climits>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -81,12 +82,14 @@ platform::Directory openFolders(const platform::Directory& base, std::string_vie
 // links; below it, nothing is.
 platform::Directory openBelowTemporaryDirectory(const std::string& path) {
   const std::string temp = platform::tempDirectory();
-  if (path.compare(0, temp.size(), temp) != 0) return {};
+  if (path.compare(0, temp.size(), temp) != 0 || !fitsSystemPathLimit(path)) return {};
   const platform::Directory tempFolder = platform::Directory::open(temp);
   return openFolders(tempFolder, std::string_view(path).substr(temp.size()), true);
 }
 
 }  // namespace
+
+bool fitsSystemPathLimit(const std::string& fullPath) { return fullPath.size() < PATH_MAX; }
 
 bool createFolderPath(const std::string& path) { return openBelowTemporaryDirectory(path).isOpen(); }
 
@@ -115,7 +118,7 @@ bool writeTempFile(const std::string& path, const void* data, std::uint32_t leng
   const platform::Directory& folder = privateFolder();
   const std::string& folderPath = folder.path();
   const bool insideFolder = path.size() > folderPath.size() && path.compare(0, folderPath.size(), folderPath) == 0 &&
-                            isSafeStoredName(path.substr(folderPath.size()));
+                            isSafeStoredName(path.substr(folderPath.size())) && fitsSystemPathLimit(path);
   platform::File file;
   if (folder.isOpen() && insideFolder) file = platform::File::createIn(folder, path.substr(folderPath.size()));
   if (!file.isOpen()) {

@@ -33,10 +33,15 @@ bool createFolderPath(const std::string& path);
 // True when every one of them is a real folder afterwards.
 bool makeFoldersInPrivateFolder(const std::string& relativeFolder);
 
+// Whether the system takes `fullPath` whole. The clean-up removes files and
+// folders by their full paths, so nothing is made at a path it could not reach.
+bool fitsSystemPathLimit(const std::string& fullPath);
+
 // Writes one file in the private folder and registers it. `path` is a full
-// path inside the folder as privateFolderPath() returned it; the folder is not
-// made here. Shows "Disk error - out of space ?" and returns false when the
-// file cannot be created or fully written (a partial file stays registered).
+// path inside the folder as privateFolderPath() returned it, within the
+// system's path limit; the folder is not made here. Shows "Disk error - out
+// of space ?" and returns false when the file cannot be created or fully
+// written (a partial file stays registered).
 bool writeTempFile(const std::string& path, const void* data, std::uint32_t length);
 
 }  // namespace pagora

@@ -20,14 +20,14 @@ std::string lowerCase(std::string text) {
 }
 
 // Writes one stored file into the private folder, making the subfolders its
-// name needs. A name that could leave the folder is a failed extraction, and
-// nothing is written for it.
+// name needs. A name that could leave the folder, or whose full path the
+// clean-up could not reach, is a failed extraction, and nothing is written for it.
 bool extractIntoPrivateFolder(ContainerReader& reader, const BookFileTable& table, int index,
                               const ContainerTrailer& trailer) {
   const std::string name = table.entryAt(index).name;
   if (!isSafeStoredName(name)) return false;
   const platform::Directory& folder = privateFolder();
-  if (!folder.isOpen()) return false;
+  if (!folder.isOpen() || !fitsSystemPathLimit(folder.path() + storedNameToRelativePath(name))) return false;
   const std::vector<std::string> parents = parentFoldersOf(name);
   if (!parents.empty() && !makeFoldersInPrivateFolder(parents.back())) return false;
   if (reader.extractFile(table, index, trailer, folder)) return true;
