@@ -31,12 +31,20 @@ File File::openForReading(const std::string& path) {
 }
 
 File File::createIn(const Directory& folder, const std::string& name) {
+  // Without O_NONBLOCK a FIFO planted in the file's place would hold the open
+  // until someone read from it; only a regular file is written.
   int fd;
   do {
     fd = ::openat(folder.descriptor(), name.c_str(),
-                  O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+                  O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
   } while (fd < 0 && errno == EINTR);
-  return File(fd);
+  File file(fd);
+  struct stat st {};
+  if (file.isOpen() && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    file.close();
+    errno = EINVAL;
+  }
+  return file;
 }
 
 File File::create(const std::string& path, unsigned mode) {

@@ -24,7 +24,8 @@ class File {
   // open(O_RDONLY | O_CLOEXEC). Not open on failure, with errno set.
   static File openForReading(const std::string& path);
   // Creates or empties `name` inside `folder`, mode 0600, never through a
-  // symbolic link (O_NOFOLLOW). `name` is relative and may hold '/'.
+  // symbolic link (O_NOFOLLOW) and never anything but a regular file (EINVAL
+  // for a FIFO or device in its place). `name` is relative and may hold '/'.
   static File createIn(const Directory& folder, const std::string& name);
   // Creates or empties `path` (O_WRONLY | O_CREAT | O_TRUNC, the given mode).
   static File create(const std::string& path, unsigned mode);
