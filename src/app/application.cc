@@ -14,6 +14,7 @@
 #include "platform/file.h"
 #include "platform/notice.h"
 #include "resources/command_table.h"
+#include "ui/app_icon.h"
 #include "ui/main_frame.h"
 
 namespace pagora::app {
@@ -52,6 +53,7 @@ int CPagoraApp::Run(int argc, char** argv) {
     std::fprintf(stderr, "%s: cannot open the display\n", program.c_str());
     return 1;
   }
+  ui::installApplicationIcon();
   // Whatever GTK's own options left over is the viewer's command line.
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
   if (commandLine.action == CommandLine::Action::Refuse) {

@@ -56,6 +56,12 @@ class MainWindowTest(unittest.TestCase):
                                   check=True).stdout
         self.assertIn('"pagora", "pagora Class"', wm_class)
 
+    def test_window_carries_the_icon_in_both_sizes(self):
+        icon = subprocess.run(["xprop", "-id", self.viewer.window_id(), "_NET_WM_ICON"], capture_output=True,
+                              text=True, check=True).stdout
+        self.assertIn("Icon (16 x 16)", icon)
+        self.assertIn("Icon (32 x 32)", icon)
+
     def test_toolbar_has_eight_labelled_buttons_of_one_size_in_four_groups(self):
         toolbar = find(self.viewer.frame(), role="tool bar")
         self.assertEqual([button.name for button in find_all(toolbar, role="push button")], TOOLBAR_LABELS)
@@ -177,6 +183,21 @@ class MainWindowTest(unittest.TestCase):
         finally:
             gui.xdotool("key", "Caps_Lock")
         wait_for(lambda: "CAP" not in status_labels(), what="the CAP indicator to go")
+
+    def test_print_and_print_setup_open_their_dialogs(self):
+        for open_dialog, title in [(lambda: gui.click(self.viewer.toolbar_button("Print")), "Print"),
+                                   (lambda: gui.press("ctrl+p"), "Print"),
+                                   (lambda: self.viewer.open_menu_and_click("File", "Print Setup..."), "Page Setup")]:
+            with self.subTest(dialog=title):
+                open_dialog()
+                dialog = wait_for(lambda: next((w for w in self.viewer.windows()
+                                                if w.getRoleName() == "dialog" and gui.is_showing(w)), None),
+                                  what=f"the {title} dialog")
+                self.assertEqual(dialog.name, title)
+                cancel = wait_for(lambda: find(dialog, role="push button", name="Cancel"), what="Cancel")
+                gui.click(cancel)
+                wait_for(lambda: not any(w.getRoleName() == "dialog" and gui.is_showing(w)
+                                         for w in self.viewer.windows()), what="the dialog to close")
 
     def test_about_shows_the_about_page_and_back_returns(self):
         self.go_home()
