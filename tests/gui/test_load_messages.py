@@ -59,6 +59,23 @@ class LoadMessagesTest(unittest.TestCase):
         viewer.send(gui.signal.SIGTERM)
         self.assertEqual(viewer.wait_exit(), 0)
 
+    def test_start_page_in_a_folder_named_with_odd_characters(self):
+        # The folder's name must reach the engine percent-encoded: '#' or '?'
+        # taken literally would cut the address short.
+        esbn = "odd #1 100% ?x"
+        book = gui.make_book("odd", {
+            "index.html": gui.page("Odd Index", '<a href="second%20page.html">next</a>'),
+            "second page.html": gui.page("Odd Second", "<p>x</p>"),
+        }, esbn=esbn)
+        viewer = self.start(book)
+        viewer.wait_for_page("Odd Index")
+        self.assertTrue(os.path.isdir(gui.private_folder(esbn)))
+        gui.click(find(viewer.document(), role="link", name="next"))
+        viewer.wait_for_page("Odd Second")
+        viewer.send(gui.signal.SIGTERM)
+        self.assertEqual(viewer.wait_exit(), 0)
+        self.assertFalse(os.path.exists(gui.private_folder(esbn)))
+
     def test_readable_document_on_the_command_line_is_accepted(self):
         document = os.path.join(gui.ROOT, "document.txt")
         with open(document, "w") as out:
