@@ -78,7 +78,9 @@ int CPagoraApp::InitInstance(const std::string& document) {
   frame_ = std::make_unique<ui::CMainFrame>(host, [this] { onFrameDestroyed(); });
   if (!frame_->Create() || closeRequested_) {
     frame_->destroy();
-    return closeRequested_ ? 0 : 1;
+    if (closeRequested_) return 0;
+    platform::showNotice("Failed to create empty document.", platform::NoticeIcon::Warning);
+    return 1;
   }
   messageBoxes_.setOwner(frame_->window());
   m_guard.onPresentRequest([this] {

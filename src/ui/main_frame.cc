@@ -84,14 +84,18 @@ void CMainFrame::registerCommands() {
   using enum resources::CommandId;
   view_->registerCommands(router_);
   router_.add(AppExit, [this] { close(); });
-  const auto toggle = [](GtkWidget* bar) { gtk_widget_set_visible(bar, !gtk_widget_get_visible(bar)); };
-  const auto shown = [](GtkWidget* bar) {
-    return CommandState{.enabled = true, .checked = gtk_widget_get_visible(bar) != FALSE};
+  // The bars go with the window; a state asked for after that is "off".
+  const auto toggle = [](GtkWidget* bar) {
+    if (bar != nullptr) gtk_widget_set_visible(bar, !gtk_widget_get_visible(bar));
   };
-  GtkWidget* toolbar = toolBar_->widget();
-  GtkWidget* statusbar = statusBar_->widget();
-  router_.add(ViewToolbar, [=] { toggle(toolbar); }, [=] { return shown(toolbar); });
-  router_.add(ViewStatusBar, [=] { toggle(statusbar); }, [=] { return shown(statusbar); });
+  const auto shown = [](GtkWidget* bar) {
+    return CommandState{true, bar != nullptr && gtk_widget_get_visible(bar)};
+  };
+  router_.add(
+      ViewToolbar, [=, this] { toggle(toolBar_->widget()); }, [=, this] { return shown(toolBar_->widget()); });
+  router_.add(
+      ViewStatusBar, [=, this] { toggle(statusBar_->widget()); },
+      [=, this] { return shown(statusBar_->widget()); });
 }
 
 void CMainFrame::addAccelerators() {

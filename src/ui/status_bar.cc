@@ -32,6 +32,7 @@ StatusBar::StatusBar()
     : bar_(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 2)), messagePane_(GTK_STATUSBAR(gtk_statusbar_new())) {
   // The indicators sit beside the message pane, not inside it, so each is an
   // object of its own for the accessibility tree.
+  g_object_add_weak_pointer(G_OBJECT(bar_), reinterpret_cast<gpointer*>(&bar_));
   gtk_box_pack_start(GTK_BOX(bar_), GTK_WIDGET(messagePane_), TRUE, TRUE, 0);
   context_ = gtk_statusbar_get_context_id(messagePane_, "message pane");
   caps_ = addIndicator(GTK_BOX(bar_), resources::kIndicatorCaps);
@@ -44,7 +45,12 @@ StatusBar::StatusBar()
   updateIndicators();
 }
 
+StatusBar::~StatusBar() {
+  if (bar_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(bar_), reinterpret_cast<gpointer*>(&bar_));
+}
+
 void StatusBar::showPrompt(const std::string& prompt) {
+  if (!alive()) return;
   gtk_statusbar_remove_all(messagePane_, context_);
   gtk_statusbar_push(messagePane_, context_, prompt.c_str());
 }
@@ -52,6 +58,7 @@ void StatusBar::showPrompt(const std::string& prompt) {
 void StatusBar::showIdleMessage() { showPrompt(std::string(resources::kIdleMessage)); }
 
 void StatusBar::updateIndicators() {
+  if (!alive()) return;
   GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
   showWhen(caps_, gdk_keymap_get_caps_lock_state(keymap), resources::kIndicatorCaps);
   showWhen(num_, gdk_keymap_get_num_lock_state(keymap), resources::kIndicatorNum);

@@ -16,8 +16,9 @@ class StatusBar {
   StatusBar();
   StatusBar(const StatusBar&) = delete;
   StatusBar& operator=(const StatusBar&) = delete;
+  ~StatusBar();
 
-  // The bar's widget; its container owns it.
+  // The bar's widget, owned by its container; null once destroyed.
   GtkWidget* widget() const { return bar_; }
 
   // Shows a command's prompt until showIdleMessage().
@@ -25,11 +26,12 @@ class StatusBar {
   void showIdleMessage();
 
  private:
+  bool alive() const { return bar_ != nullptr; }
   void updateIndicators();
   static void onKeymapStateChanged(GdkKeymap* keymap, gpointer self);
 
-  GtkWidget* bar_;
-  GtkStatusbar* messagePane_;
+  GtkWidget* bar_;              // weak
+  GtkStatusbar* messagePane_;   // inside bar_
   guint context_;
   GtkLabel* caps_;
   GtkLabel* num_;
