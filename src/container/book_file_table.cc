@@ -12,10 +12,15 @@ bool BookFileEntry::exchange(ContainerStream& stream) {
 }
 
 bool BookFileTable::read(platform::File& file) {
+  ContainerInput input(file);
+  return read(input);
+}
+
+bool BookFileTable::read(ContainerInput& input) {
   clear();
   std::int32_t count = 0;
-  if (!readConstant(file, format::FILE_TABLE_MAGIC) || !readWord(file, count)) return false;
-  ContainerStream stream(false, file);
+  if (!readConstant(input, format::FILE_TABLE_MAGIC) || !readWord(input, count)) return false;
+  ContainerStream stream(input);
   // Records are appended as they verify; a count beyond what the file holds
   // ends at the first record that cannot be read, never by allocating ahead.
   for (std::int32_t i = 0; i < count; ++i) {
@@ -27,11 +32,16 @@ bool BookFileTable::read(platform::File& file) {
 }
 
 bool readStringList(platform::File& file) {
+  ContainerInput input(file);
+  return readStringList(input);
+}
+
+bool readStringList(ContainerInput& input) {
   std::int32_t count = 0;
-  if (!readConstant(file, format::STRING_LIST_MAGIC) || !readWord(file, count)) return false;
+  if (!readConstant(input, format::STRING_LIST_MAGIC) || !readWord(input, count)) return false;
   std::string discarded;
   for (std::int32_t i = 0; i < count; ++i) {
-    if (!readText(file, discarded)) return false;
+    if (!readText(input, discarded)) return false;
   }
   return true;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "container/container_input.h"
 #include "platform/file.h"
 
 namespace pagora {
@@ -29,14 +30,18 @@ class BookFileTable {
   void clear() { entries_.clear(); }
   void append(const BookFileEntry& entry) { entries_.push_back(entry); }
 
-  // Empties the table, then reads the file-table section at the file's position.
+  // Empties the table, then reads the file-table section at the file's
+  // position, or at the input's.
   bool read(platform::File& file);
+  bool read(ContainerInput& input);
 
  private:
   std::vector<BookFileEntry> entries_;
 };
 
-// Reads the string-list section at the file's position, discarding its texts.
+// Reads the string-list section at the file's position, or at the input's,
+// discarding its texts.
 bool readStringList(platform::File& file);
+bool readStringList(ContainerInput& input);
 
 }  // namespace pagora

@@ -10,16 +10,6 @@
 #include "platform/executable_path.h"
 
 namespace pagora {
-namespace {
-
-// Seeks only to a position inside the file: an unchecked seek that failed
-// would leave the file where it was and "succeed" in reading the wrong bytes.
-bool seekInside(platform::File& file, std::int64_t position) {
-  std::int64_t size = file.size();
-  return size >= 0 && position >= 0 && position <= size && file.seek(position);
-}
-
-}  // namespace
 
 ContainerReader::ContainerReader() = default;
 
@@ -34,20 +24,28 @@ bool ContainerReader::open() {
   }
   file_ = platform::File::openForReading(path);
   lastOpenError_ = file_.isOpen() ? 0 : errno;
+  size_ = file_.isOpen() ? file_.size() : -1;
   return file_.isOpen();
 }
 
 bool ContainerReader::parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer) {
   if (!open()) return false;
   ContainerStream loading(false, file_);
-  std::int64_t size = file_.size();
-  if (size < format::kTrailerSize || !seekInside(file_, size - format::kTrailerSize) ||
-      !trailer.exchange(loading)) {
+  if (size_ < format::kTrailerSize || !seekInside(size_ - format::kTrailerSize) || !trailer.exchange(loading)) {
     return false;
   }
-  if (!seekInside(file_, trailer.headerOffset) || !bookInfo.exchange(loading)) return false;
-  if (!seekInside(file_, trailer.stringListOffset) || !readStringList(file_)) return false;
-  return seekInside(file_, trailer.fileTableOffset) && fileTable.read(file_);
+  // The sections are read through a read-ahead block: a file table of many
+  // records then takes a few reads instead of several per record.
+  if (!seekInside(trailer.headerOffset)) return false;
+  ContainerInput header(file_, ContainerInput::Mode::ReadAhead);
+  ContainerStream headerStream(header);
+  if (!bookInfo.exchange(headerStream)) return false;
+  if (!seekInside(trailer.stringListOffset)) return false;
+  ContainerInput stringList(file_, ContainerInput::Mode::ReadAhead);
+  if (!readStringList(stringList)) return false;
+  if (!seekInside(trailer.fileTableOffset)) return false;
+  ContainerInput table(file_, ContainerInput::Mode::ReadAhead);
+  return fileTable.read(table);
 }
 
 bool ContainerReader::extractFile(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
@@ -67,7 +65,7 @@ bool ContainerReader::extractFile(const BookFileTable& fileTable, int index, con
   if (entry.size <= 0) return true;
 
   const std::int64_t start = std::int64_t{trailer.dataBase} + entry.offset;
-  if (!seekInside(file_, start)) {
+  if (!seekInside(start)) {
     errno = EIO;
     return false;
   }
@@ -89,6 +87,13 @@ bool ContainerReader::extractFile(const BookFileTable& fileTable, int index, con
   return true;
 }
 
-void ContainerReader::close() { file_.close(); }
+void ContainerReader::close() {
+  file_.close();
+  size_ = -1;
+}
+
+bool ContainerReader::seekInside(std::int64_t position) {
+  return size_ >= 0 && position >= 0 && position <= size_ && file_.seek(position);
+}
 
 }  // namespace pagora

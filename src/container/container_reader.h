@@ -35,8 +35,13 @@ class ContainerReader {
   int lastOpenError() const { return lastOpenError_; }
 
  private:
+  // Seeks only to a position inside the file: an unchecked seek that failed
+  // would leave the file where it was and "succeed" in reading the wrong bytes.
+  bool seekInside(std::int64_t position);
+
   std::string path_;  // empty: the running executable
   platform::File file_;
+  std::int64_t size_ = -1;  // of the open file, taken when it was opened
   int lastOpenError_ = 0;
   // Every stored file passes through this buffer, never held whole.
   std::vector<unsigned char> transferBuffer_;

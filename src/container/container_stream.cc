@@ -5,15 +5,18 @@
 namespace pagora {
 
 bool ContainerStream::exchangeWord(std::int32_t& value) {
-  return isStoring_ ? writeWord(file_, value) : readWord(file_, value);
+  if (isStoring_) return writeWord(file_, value);
+  return input_ != nullptr ? readWord(*input_, value) : readWord(file_, value);
 }
 
 bool ContainerStream::exchangeText(std::string& text) {
-  return isStoring_ ? writeText(file_, text) : readText(file_, text);
+  if (isStoring_) return writeText(file_, text);
+  return input_ != nullptr ? readText(*input_, text) : readText(file_, text);
 }
 
 bool ContainerStream::exchangeConstant(std::uint32_t value) {
-  return isStoring_ ? writeConstant(file_, value) : readConstant(file_, value);
+  if (isStoring_) return writeConstant(file_, value);
+  return input_ != nullptr ? readConstant(*input_, value) : readConstant(file_, value);
 }
 
 }  // namespace pagora

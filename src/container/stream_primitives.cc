@@ -21,14 +21,6 @@ std::uint32_t decodeWord(const unsigned char in[4]) {
          (static_cast<std::uint32_t>(in[2]) << 16) | (static_cast<std::uint32_t>(in[3]) << 24);
 }
 
-// Bytes left between the file's position and its end; -1 when unknown.
-std::int64_t remainingBytes(const platform::File& file) {
-  std::int64_t size = file.size();
-  std::int64_t position = file.position();
-  if (size < 0 || position < 0) return -1;
-  return size > position ? size - position : 0;
-}
-
 }  // namespace
 
 bool writeWord(platform::File& file, std::int32_t value) {
@@ -62,37 +54,57 @@ bool writeConstant(platform::File& file, std::uint32_t value) {
   return writeWord(file, static_cast<std::int32_t>(value));
 }
 
-bool readWord(platform::File& file, std::int32_t& out) {
+bool readWord(ContainerInput& in, std::int32_t& out) {
   unsigned char bytes[4];
-  if (file.read(bytes, sizeof bytes) != sizeof bytes) return false;
+  if (in.read(bytes, sizeof bytes) != sizeof bytes) return false;
   out = static_cast<std::int32_t>(decodeWord(bytes) ^ format::kWordScramble);
   return true;
 }
 
-bool readBytes(platform::File& file, void* buffer, std::size_t n) {
+bool readBytes(ContainerInput& in, void* buffer, std::size_t n) {
   if (n == 0) return true;
-  std::int64_t got = file.read(buffer, n);
+  std::int64_t got = in.read(buffer, n);
   if (got <= 0) return false;
   scrambleBytes(static_cast<unsigned char*>(buffer), static_cast<std::size_t>(got), format::kRecordScramble);
   return got == static_cast<std::int64_t>(n);
 }
 
-bool readText(platform::File& file, std::string& out) {
+bool readText(ContainerInput& in, std::string& out) {
   out.clear();
   std::int32_t length = 0;
-  if (!readWord(file, length)) return false;
+  if (!readWord(in, length)) return false;
   if (length == 0) return true;
   // A length the file cannot hold is refused before anything is allocated.
-  if (length < 0 || length > remainingBytes(file)) return false;
+  if (length < 0 || length > in.remaining()) return false;
   std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
-  bool bytesRead = readBytes(file, buffer.data(), static_cast<std::size_t>(length));
+  bool bytesRead = readBytes(in, buffer.data(), static_cast<std::size_t>(length));
   out.assign(buffer.data());  // cut at the first zero byte
   return bytesRead;
 }
 
-bool readConstant(platform::File& file, std::uint32_t expected) {
+bool readConstant(ContainerInput& in, std::uint32_t expected) {
   std::int32_t value = 0;
-  return readWord(file, value) && static_cast<std::uint32_t>(value) == expected;
+  return readWord(in, value) && static_cast<std::uint32_t>(value) == expected;
+}
+
+bool readWord(platform::File& file, std::int32_t& out) {
+  ContainerInput in(file);
+  return readWord(in, out);
+}
+
+bool readBytes(platform::File& file, void* buffer, std::size_t n) {
+  ContainerInput in(file);
+  return readBytes(in, buffer, n);
+}
+
+bool readText(platform::File& file, std::string& out) {
+  ContainerInput in(file);
+  return readText(in, out);
+}
+
+bool readConstant(platform::File& file, std::uint32_t expected) {
+  ContainerInput in(file);
+  return readConstant(in, expected);
 }
 
 }  // namespace pagora

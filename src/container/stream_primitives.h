@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "container/container_input.h"
 #include "platform/file.h"
 
 namespace pagora {
@@ -17,9 +18,15 @@ bool writeBytes(platform::File& file, const void* bytes, std::size_t n);
 bool writeText(platform::File& file, const std::string& text);
 bool writeConstant(platform::File& file, std::uint32_t value);
 
+bool readWord(ContainerInput& in, std::int32_t& out);
+bool readBytes(ContainerInput& in, void* buffer, std::size_t n);
+// A text holding a zero byte reads back cut before it.
+bool readText(ContainerInput& in, std::string& out);
+bool readConstant(ContainerInput& in, std::uint32_t expected);
+
+// The same, reading `file` directly at its current position.
 bool readWord(platform::File& file, std::int32_t& out);
 bool readBytes(platform::File& file, void* buffer, std::size_t n);
-// A text holding a zero byte reads back cut before it.
 bool readText(platform::File& file, std::string& out);
 bool readConstant(platform::File& file, std::uint32_t expected);
 
