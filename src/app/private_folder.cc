@@ -109,7 +109,11 @@ std::string privateFolderPath() {
 const platform::Directory& privateFolder() { return privateFolderState().folder; }
 
 bool makeFoldersInPrivateFolder(const std::string& relativeFolder) {
-  return openFolders(privateFolder(), relativeFolder, false).isOpen();
+  return openFoldersInPrivateFolder(relativeFolder).isOpen();
+}
+
+platform::Directory openFoldersInPrivateFolder(const std::string& relativeFolder) {
+  return openFolders(privateFolder(), relativeFolder, false);
 }
 
 bool writeTempFile(const std::string& path, const void* data, std::uint32_t length) {

@@ -33,6 +33,11 @@ bool createFolderPath(const std::string& path);
 // True when every one of them is a real folder afterwards.
 bool makeFoldersInPrivateFolder(const std::string& relativeFolder);
 
+// The same, and the deepest of those folders, open, for writing into it
+// without walking its path again; closed when any of them could not be made
+// or opened.
+platform::Directory openFoldersInPrivateFolder(const std::string& relativeFolder);
+
 // Whether the system takes `fullPath` whole. The clean-up removes files and
 // folders by their full paths, so nothing is made at a path it could not reach.
 bool fitsSystemPathLimit(const std::string& fullPath);

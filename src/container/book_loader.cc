@@ -19,20 +19,46 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
+// The folder that stored files go into, kept open from one file to the next.
+// Files are stored in name order, so those of one folder come together: the
+// folder's path is walked, checked and made once for them all, and each file
+// is then created relative to it, with no path left to walk.
+class ExtractionFolder {
+ public:
+  // The folder `relativeFolder` ("a/b/") inside the private folder, made
+  // where missing; "" is the private folder itself. Closed when it cannot be
+  // made or opened.
+  const platform::Directory& open(const std::string& relativeFolder) {
+    if (relativeFolder.empty()) return privateFolder();
+    if (!folder_.isOpen() || relativeFolder != relativeFolder_) {
+      folder_ = openFoldersInPrivateFolder(relativeFolder);
+      relativeFolder_ = relativeFolder;
+    }
+    return folder_;
+  }
+
+ private:
+  std::string relativeFolder_;
+  platform::Directory folder_;
+};
+
 // Writes one stored file into the private folder, making the subfolders its
 // name needs. A name that could leave the folder, or whose full path the
 // clean-up could not reach, is a failed extraction, and nothing is written for it.
 bool extractIntoPrivateFolder(ContainerReader& reader, const BookFileTable& table, int index,
-                              const ContainerTrailer& trailer) {
-  const std::string name = table.entryAt(index).name;
+                              const ContainerTrailer& trailer, ExtractionFolder& extractionFolder) {
+  const std::string& name = table.entries()[static_cast<std::size_t>(index)].name;
   if (!isSafeStoredName(name)) return false;
-  const platform::Directory& folder = privateFolder();
-  if (!folder.isOpen() || !fitsSystemPathLimit(folder.path() + storedNameToRelativePath(name))) return false;
-  const std::vector<std::string> parents = parentFoldersOf(name);
-  if (!parents.empty() && !makeFoldersInPrivateFolder(parents.back())) return false;
-  if (reader.extractFile(table, index, trailer, folder)) return true;
+  const std::string relativePath = storedNameToRelativePath(name);
+  if (!privateFolder().isOpen() || !fitsSystemPathLimit(privateFolder().path() + relativePath)) return false;
+  const std::size_t lastSlash = relativePath.rfind('/');
+  const std::string fileName = lastSlash == std::string::npos ? relativePath : relativePath.substr(lastSlash + 1);
+  const platform::Directory& folder =
+      extractionFolder.open(lastSlash == std::string::npos ? std::string() : relativePath.substr(0, lastSlash + 1));
+  if (!folder.isOpen()) return false;
+  if (reader.extractFileInto(table, index, trailer, folder, fileName)) return true;
   // A file cut short is not registered, so it would outlive the viewer.
-  folder.removeFile(storedNameToRelativePath(name));
+  folder.removeFile(fileName);
   return false;
 }
 
@@ -84,13 +110,14 @@ void BookLoader::load() {
     return;
   }
   startPagePath_.clear();
+  ExtractionFolder extractionFolder;
   for (int i = 0; i < bookInfo_->fileCount; ++i) {
     const std::string name = fileTable_->entryAt(i).name;
     const std::string filePath = privateFolderPath() + storedNameToRelativePath(name);
     // Chosen before the file is written, so a start page that fails to
     // extract is still named.
     if (takesStartPage(name, !startPagePath_.empty())) startPagePath_ = filePath;
-    if (!extractIntoPrivateFolder(reader, *fileTable_, i, *trailer_)) {
+    if (!extractIntoPrivateFolder(reader, *fileTable_, i, *trailer_, extractionFolder)) {
       reportCorruptBook(load_message::kExtractionFailed);
       return;
     }

@@ -55,15 +55,29 @@ bool ContainerReader::extractFile(const BookFileTable& fileTable, int index, con
     errno = EINVAL;
     return false;
   }
-  const BookFileEntry entry = fileTable.entryAt(index);
+  const BookFileEntry& entry = fileTable.entries()[static_cast<std::size_t>(index)];
   if (!isSafeStoredName(entry.name)) {
     errno = EINVAL;
     return false;
   }
   platform::File target = platform::File::createIn(folder, storedNameToRelativePath(entry.name));
-  if (!target.isOpen()) return false;
-  if (entry.size <= 0) return true;
+  return target.isOpen() && copyOut(entry, trailer, target);
+}
 
+bool ContainerReader::extractFileInto(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
+                                      const platform::Directory& folder, const std::string& fileName) {
+  if (!open()) return false;
+  if (index < 0 || index >= fileTable.count() || !isSafeStoredName(fileName) ||
+      fileName.find_first_of("\\/") != std::string::npos) {
+    errno = EINVAL;
+    return false;
+  }
+  platform::File target = platform::File::createIn(folder, fileName);
+  return target.isOpen() && copyOut(fileTable.entries()[static_cast<std::size_t>(index)], trailer, target);
+}
+
+bool ContainerReader::copyOut(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target) {
+  if (entry.size <= 0) return true;
   const std::int64_t start = std::int64_t{trailer.dataBase} + entry.offset;
   if (!seekInside(start)) {
     errno = EIO;

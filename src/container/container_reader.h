@@ -29,6 +29,11 @@ class ContainerReader {
   // is written; missing subfolders are the caller's. On failure errno says why.
   bool extractFile(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
                    const platform::Directory& folder);
+  // The same, writing into the entry's own folder, which the caller has
+  // opened, under `fileName`: the last segment of the entry's name. A name
+  // that is not one plain segment fails before anything is written.
+  bool extractFileInto(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
+                       const platform::Directory& folder, const std::string& fileName);
   void close();
 
   // The system's reason for the last failed open, for tools that name it.
@@ -38,6 +43,8 @@ class ContainerReader {
   // Seeks only to a position inside the file: an unchecked seek that failed
   // would leave the file where it was and "succeed" in reading the wrong bytes.
   bool seekInside(std::int64_t position);
+  // Streams the entry's data, descrambled, into `target` through the transfer buffer.
+  bool copyOut(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target);
 
   std::string path_;  // empty: the running executable
   platform::File file_;

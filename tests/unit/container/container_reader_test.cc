@@ -225,6 +225,25 @@ TEST_F(ContainerReaderTest, RefusesUnsafeNamesAndBadIndexesWithoutWriting) {
   EXPECT_EQ(::rmdir((scratch_ / "out").c_str()), 0) << "the output folder must still be empty";
 }
 
+TEST_F(ContainerReaderTest, ExtractIntoWritesTheGivenNameInTheGivenFolder) {
+  testing::buildBook(bookPath_, {{"images\\cover.png", "picture"}});
+  ASSERT_TRUE(outFolder_.makeFolder("images"));
+  const platform::Directory images = outFolder_.openFolder("images");
+  ASSERT_TRUE(parse());
+  ASSERT_TRUE(reader_.extractFileInto(table_, 0, trailer_, images, "cover.png"));
+  EXPECT_EQ(extracted("images/cover.png"), "picture");
+}
+
+TEST_F(ContainerReaderTest, ExtractIntoRefusesAnythingButOnePlainSegment) {
+  testing::buildBook(bookPath_, {{"page.html", "page"}});
+  ASSERT_TRUE(parse());
+  for (const char* name : {"", ".", "..", "a/b", "a\\b", "../page.html", "/tmp/page.html"}) {
+    EXPECT_FALSE(reader_.extractFileInto(table_, 0, trailer_, outFolder_, name)) << name;
+  }
+  EXPECT_FALSE(reader_.extractFileInto(table_, 1, trailer_, outFolder_, "page.html"));
+  EXPECT_EQ(::rmdir((scratch_ / "out").c_str()), 0) << "the output folder must still be empty";
+}
+
 TEST_F(ContainerReaderTest, OpenKeepsOneHandleAndRetriesAfterFailure) {
   EXPECT_FALSE(reader_.open());
   EXPECT_EQ(reader_.lastOpenError(), ENOENT);
