@@ -33,19 +33,24 @@ std::optional<BookWriteError> copyScrambled(platform::File& from, const std::str
                                             const ChunkSink& onStored) {
   std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size + 1, kCopyChunkSize)));
   std::int64_t remaining = size;
-  while (remaining > 0) {
-    const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(remaining, buffer.size()));
-    std::int64_t got = from.read(buffer.data(), chunk);
+  for (;;) {
+    // One byte more than should remain is asked for, so the last read itself
+    // finds a file that grew.
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining + 1, buffer.size()));
+    const std::int64_t got = from.read(buffer.data(), want);
     if (got < 0) return BookWriteError{fromPath, systemReason()};
-    if (got != static_cast<std::int64_t>(chunk)) return BookWriteError{fromPath, "file shrank while it was being stored"};
+    if (got > remaining) return BookWriteError{fromPath, "file grew while it was being stored"};
+    if (got < static_cast<std::int64_t>(want) && got < remaining) {
+      return BookWriteError{fromPath, "file shrank while it was being stored"};
+    }
+    if (got == 0) return std::nullopt;
+    const auto chunk = static_cast<std::size_t>(got);
     if (scrambleByte != 0) scrambleBytes(buffer.data(), chunk, scrambleByte);
-    if (to.write(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return outputError();
-    if (onStored) onStored(static_cast<std::int64_t>(chunk));
-    remaining -= static_cast<std::int64_t>(chunk);
+    if (to.write(buffer.data(), chunk) != got) return outputError();
+    if (onStored) onStored(got);
+    remaining -= got;
+    if (chunk < want) return std::nullopt;  // the file ended where it should
   }
-  unsigned char extra;
-  if (from.read(&extra, 1) > 0) return BookWriteError{fromPath, "file grew while it was being stored"};
-  return std::nullopt;
 }
 
 std::int64_t textSize(const std::string& text) { return 4 + static_cast<std::int64_t>(text.size()); }
@@ -111,38 +116,45 @@ std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& sour
   return copyScrambled(input, source.sourcePath, out_, size, format::kDataScramble, onStored);
 }
 
+// Each section is gathered and written in blocks, not item by item; the
+// position of the next section is asked for only once this one is flushed.
 bool ContainerWriter::writeHeader(BookInfo info) {
   if (!positionWord(trailer_.headerOffset)) return false;
-  ContainerStream storing(true, out_);
-  return info.exchange(storing);
+  ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
+  ContainerStream storing(section);
+  return info.exchange(storing) && section.flush();
 }
 
 bool ContainerWriter::writeStringList(const std::vector<std::string>& texts) {
   if (!positionWord(trailer_.stringListOffset)) return false;
-  if (!writeConstant(out_, format::STRING_LIST_MAGIC) ||
-      !writeWord(out_, static_cast<std::int32_t>(texts.size()))) {
+  ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
+  if (!writeConstant(section, format::STRING_LIST_MAGIC) ||
+      !writeWord(section, static_cast<std::int32_t>(texts.size()))) {
     return false;
   }
-  return std::all_of(texts.begin(), texts.end(), [&](const std::string& text) { return writeText(out_, text); });
+  return std::all_of(texts.begin(), texts.end(), [&](const std::string& text) { return writeText(section, text); }) &&
+         section.flush();
 }
 
 bool ContainerWriter::writeFileTable(const std::vector<BookFileEntry>& entries) {
   if (!positionWord(trailer_.fileTableOffset)) return false;
-  if (!writeConstant(out_, format::FILE_TABLE_MAGIC) ||
-      !writeWord(out_, static_cast<std::int32_t>(entries.size()))) {
+  ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
+  if (!writeConstant(section, format::FILE_TABLE_MAGIC) ||
+      !writeWord(section, static_cast<std::int32_t>(entries.size()))) {
     return false;
   }
-  ContainerStream storing(true, out_);
+  ContainerStream storing(section);
   for (BookFileEntry entry : entries) {
     if (!entry.exchange(storing)) return false;
   }
-  return true;
+  return section.flush();
 }
 
 bool ContainerWriter::writeTrailer() {
-  ContainerStream storing(true, out_);
+  ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
+  ContainerStream storing(section);
   ContainerTrailer trailer = trailer_;
-  return trailer.exchange(storing);
+  return trailer.exchange(storing) && section.flush();
 }
 
 std::int64_t headerSectionSize(const BookInfo& info) {

@@ -23,13 +23,13 @@ std::uint32_t decodeWord(const unsigned char in[4]) {
 
 }  // namespace
 
-bool writeWord(platform::File& file, std::int32_t value) {
+bool writeWord(ContainerOutput& out, std::int32_t value) {
   unsigned char bytes[4];
   encodeWord(static_cast<std::uint32_t>(value) ^ format::kWordScramble, bytes);
-  return file.write(bytes, sizeof bytes) == sizeof bytes;
+  return out.write(bytes, sizeof bytes) == sizeof bytes;
 }
 
-bool writeBytes(platform::File& file, const void* bytes, std::size_t n) {
+bool writeBytes(ContainerOutput& out, const void* bytes, std::size_t n) {
   if (n == 0) return true;
   std::vector<unsigned char> copy;
   try {
@@ -39,19 +39,39 @@ bool writeBytes(platform::File& file, const void* bytes, std::size_t n) {
     return false;
   }
   scrambleBytes(copy.data(), n, format::kRecordScramble);
-  return file.write(copy.data(), n) == static_cast<std::int64_t>(n);
+  return out.write(copy.data(), n) == static_cast<std::int64_t>(n);
 }
 
-bool writeText(platform::File& file, const std::string& text) {
+bool writeText(ContainerOutput& out, const std::string& text) {
   if (text.size() > static_cast<std::size_t>(INT32_MAX)) return false;
-  bool lengthWritten = writeWord(file, static_cast<std::int32_t>(text.size()));
+  bool lengthWritten = writeWord(out, static_cast<std::int32_t>(text.size()));
   if (text.empty()) return lengthWritten;
-  bool bytesWritten = writeBytes(file, text.data(), text.size());
+  bool bytesWritten = writeBytes(out, text.data(), text.size());
   return lengthWritten && bytesWritten;
 }
 
+bool writeConstant(ContainerOutput& out, std::uint32_t value) {
+  return writeWord(out, static_cast<std::int32_t>(value));
+}
+
+bool writeWord(platform::File& file, std::int32_t value) {
+  ContainerOutput out(file);
+  return writeWord(out, value);
+}
+
+bool writeBytes(platform::File& file, const void* bytes, std::size_t n) {
+  ContainerOutput out(file);
+  return writeBytes(out, bytes, n);
+}
+
+bool writeText(platform::File& file, const std::string& text) {
+  ContainerOutput out(file);
+  return writeText(out, text);
+}
+
 bool writeConstant(platform::File& file, std::uint32_t value) {
-  return writeWord(file, static_cast<std::int32_t>(value));
+  ContainerOutput out(file);
+  return writeConstant(out, value);
 }
 
 bool readWord(ContainerInput& in, std::int32_t& out) {

@@ -9,10 +9,17 @@
 #include <string>
 
 #include "container/container_input.h"
+#include "container/container_output.h"
 #include "platform/file.h"
 
 namespace pagora {
 
+bool writeWord(ContainerOutput& out, std::int32_t value);
+bool writeBytes(ContainerOutput& out, const void* bytes, std::size_t n);
+bool writeText(ContainerOutput& out, const std::string& text);
+bool writeConstant(ContainerOutput& out, std::uint32_t value);
+
+// The same, writing `file` directly at its current position.
 bool writeWord(platform::File& file, std::int32_t value);
 bool writeBytes(platform::File& file, const void* bytes, std::size_t n);
 bool writeText(platform::File& file, const std::string& text);

@@ -128,6 +128,8 @@ TEST_F(ContainerWriterTest, NamesTheSourceThatCannotBeRead) {
       {"missing", scratch_ / "missing.html", std::strerror(ENOENT)},
       {"a folder", scratch_ / "a-folder", std::strerror(EISDIR)},
       {"a file that grows while it is read", "/proc/self/status", "file grew while it was being stored"},
+      // sysfs gives every file a size of a page and far fewer bytes.
+      {"a file shorter than its size says", "/sys/devices/system/cpu/online", "file shrank while it was being stored"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -142,6 +144,35 @@ TEST_F(ContainerWriterTest, NamesTheSourceThatCannotBeRead) {
   error = writeBook(out, scratch_ / "no-viewer", testing::sampleInfo(), {{"x", "", "ok"}});
   ASSERT_TRUE(error);
   EXPECT_EQ(error->path, scratch_ / "no-viewer");
+}
+
+// Sources are copied in chunks, the last read asking for one byte more than
+// remains: sizes around a chunk must come back whole.
+TEST_F(ContainerWriterTest, SourcesOfEverySizeAroundTheCopyChunkComeBackWhole) {
+  const std::size_t chunk = 1 << 20;
+  std::vector<BookSource> sources;
+  std::vector<std::string> contents;
+  for (std::size_t size : {std::size_t{0}, std::size_t{1}, chunk - 1, chunk, chunk + 1, 2 * chunk + 3}) {
+    const std::string name = "file-" + std::to_string(size);
+    contents.push_back(testing::patternBytes(size, static_cast<std::uint32_t>(size)));
+    testing::writeFile(scratch_ / name, contents.back());
+    sources.push_back({name, scratch_ / name, std::nullopt});
+  }
+  ASSERT_FALSE(write(sources));
+  ContainerReader reader(bookPath_);
+  BookInfo info;
+  BookFileTable table;
+  ContainerTrailer trailer;
+  ASSERT_TRUE(reader.parse(info, table, trailer));
+  ::mkdir((scratch_ / "out").c_str(), 0700);
+  const platform::Directory out = platform::Directory::open(scratch_ / "out");
+  ASSERT_EQ(table.count(), static_cast<int>(sources.size()));
+  for (int i = 0; i < table.count(); ++i) {
+    ASSERT_TRUE(reader.extractFile(table, i, trailer, out));
+    EXPECT_EQ(readFile(scratch_ / ("out/" + sources[static_cast<std::size_t>(i)].storedName)),
+              contents[static_cast<std::size_t>(i)])
+        << sources[static_cast<std::size_t>(i)].storedName;
+  }
 }
 
 TEST_F(ContainerWriterTest, UnreadableSourceIsNamed) {

@@ -1,0 +1,91 @@
+// ContainerOutput with write-behind must leave exactly the bytes that writing
+// item by item would, and must not hide a write that failed.
+#include "container/container_output.h"
+
+#include <gtest/gtest.h>
+
+#include "container/book_file_table.h"
+#include "container/container_stream.h"
+#include "container/stream_primitives.h"
+#include "support/scratch_folder.h"
+
+namespace pagora {
+namespace {
+
+constexpr auto kWriteBehind = ContainerOutput::Mode::WriteBehind;
+constexpr std::size_t kBlock = ContainerOutput::kWriteBehindSize;
+
+class ContainerOutputTest : public ::testing::Test {
+ protected:
+  std::string path(const std::string& name) { return scratch_ / name; }
+  testing::ScratchFolder scratch_;
+};
+
+// Writes the same items, among them texts longer than a block, both ways.
+TEST_F(ContainerOutputTest, GivesTheBytesThatDirectWritesGive) {
+  auto writeItems = [](auto& target) {
+    for (int i = 0; i < 3000; ++i) {
+      if (!writeWord(target, i) || !writeText(target, std::string(static_cast<std::size_t>(i % 41), 'a' + i % 26))) {
+        return false;
+      }
+      if (i % 1000 == 999 && !writeText(target, testing::patternBytes(kBlock + static_cast<std::size_t>(i)))) {
+        return false;
+      }
+    }
+    return writeConstant(target, 0xF11E5001u);
+  };
+  {
+    platform::File direct = platform::File::create(path("direct"), 0600);
+    ASSERT_TRUE(writeItems(direct));
+    platform::File gathered = platform::File::create(path("gathered"), 0600);
+    ContainerOutput output(gathered, kWriteBehind);
+    ASSERT_TRUE(writeItems(output));
+    ASSERT_TRUE(output.flush());
+  }
+  ASSERT_GT(testing::fileSize(path("direct")), static_cast<std::int64_t>(3 * kBlock));
+  EXPECT_EQ(testing::readFile(path("gathered")), testing::readFile(path("direct")));
+}
+
+TEST_F(ContainerOutputTest, GathersUntilFlushedThenLeavesTheFileAtTheEnd) {
+  platform::File file = platform::File::create(path("items"), 0600);
+  ContainerOutput output(file, kWriteBehind);
+  ASSERT_TRUE(writeWord(output, 1));
+  EXPECT_EQ(testing::fileSize(path("items")), 0);
+  ASSERT_TRUE(output.flush());
+  EXPECT_EQ(testing::fileSize(path("items")), 4);
+  EXPECT_EQ(file.position(), 4);
+}
+
+TEST_F(ContainerOutputTest, StoringStreamWritesThroughIt) {
+  platform::File file = platform::File::create(path("entry"), 0600);
+  {
+    ContainerOutput output(file, kWriteBehind);
+    ContainerStream storing(output);
+    BookFileEntry entry{"index.html", 0, 12, 34};
+    ASSERT_TRUE(entry.exchange(storing));
+    ASSERT_TRUE(output.flush());
+  }
+  platform::File in = platform::File::openForReading(path("entry"));
+  ContainerStream loading(false, in);
+  BookFileEntry read;
+  ASSERT_TRUE(read.exchange(loading));
+  EXPECT_EQ(read.name, "index.html");
+  EXPECT_EQ(read.offset, 12);
+  EXPECT_EQ(read.size, 34);
+}
+
+TEST_F(ContainerOutputTest, FailedWriteIsReportedByFlushAndLaterWrites) {
+  testing::writeFile(path("read-only"), "");
+  platform::File file = platform::File::openForReading(path("read-only"));
+  ContainerOutput output(file, kWriteBehind);
+  EXPECT_TRUE(writeWord(output, 1));  // only gathered so far
+  EXPECT_FALSE(output.flush());
+  EXPECT_FALSE(writeWord(output, 2));
+  EXPECT_FALSE(output.flush());
+  ContainerOutput longRun(file, kWriteBehind);  // longer than a block: written at once
+  EXPECT_FALSE(writeBytes(longRun, std::string(kBlock + 1, 'x').data(), kBlock + 1));
+  EXPECT_FALSE(longRun.flush());
+}
+
+}  // namespace
+}  // namespace pagora
