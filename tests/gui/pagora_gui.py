@@ -130,6 +130,15 @@ def text_of_labels(root):
     return "\n".join(label.name for label in find_all(root, role="label") if label.name)
 
 
+def clipboard():
+    """The desktop's clipboard, read and written as the viewer's neighbours would."""
+    gi.require_version("Gtk", "3.0")
+    gi.require_version("Gdk", "3.0")
+    from gi.repository import Gdk, Gtk
+
+    return Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD)
+
+
 # --- real input ------------------------------------------------------------
 
 

@@ -174,6 +174,24 @@ class MainWindowTest(unittest.TestCase):
         gui.click(self.viewer.toolbar_button("Home"))
         wait_for(lambda: not is_enabled(copy), what="Copy to be disabled on a new page")
 
+    def test_copy_and_ctrl_insert_put_the_selection_on_the_clipboard(self):
+        # Each key copies a different page, so each result is its own. (The test
+        # never owns the clipboard itself: it runs no loop to serve it.)
+        clipboard = gui.clipboard()
+        for keys, page, text in [("ctrl+c", "Start Page", "Start of the book"),
+                                 ("ctrl+Insert", "Second Page", "Second")]:
+            with self.subTest(keys=keys):
+                self.go_home()
+                if page == "Second Page":
+                    gui.click(find(self.viewer.document(), role="link", name="To the second page"))
+                    self.viewer.wait_for_page(page)
+                gui.click(find(self.viewer.document(), role="heading"))
+                gui.press("ctrl+a")
+                wait_for(lambda: is_enabled(self.viewer.toolbar_button("Copy")), what="a selection")
+                gui.press(keys)
+                wait_for(lambda: (clipboard.wait_for_text() or "").startswith(text),
+                         what=f"{text!r} on the clipboard")
+
     def test_caps_lock_shows_its_indicator(self):
         status_labels = lambda: [label.name for label in find_all(self.viewer.frame(), role="label")]  # noqa: E731
         self.assertNotIn("CAP", status_labels())
