@@ -1,0 +1,135 @@
+// Ways of moving a stored file's data out of a book, on the page cache: what
+// the load does (read, descramble, write through the 32 KiB transfer buffer),
+// against larger buffers, a mapped book, and a plain in-kernel copy that
+// cannot descramble (what cp does). These are measurements of alternatives
+// only; the load itself always uses the transfer buffer.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "bench_scratch.h"
+#include "container/format.h"
+#include "container/scramble.h"
+#include "platform/file.h"
+
+namespace pagora {
+namespace {
+
+constexpr std::int64_t kSourceSize = 256 << 20;
+
+// A scrambled source file in `scratch`, read once so it is in the page cache.
+std::string makeSource(const bench::BenchScratch& scratch) {
+  const std::string path = scratch / "source";
+  platform::File out = platform::File::create(path, 0600);
+  std::vector<unsigned char> chunk(1 << 20);
+  for (std::int64_t done = 0; done < kSourceSize; done += static_cast<std::int64_t>(chunk.size())) {
+    for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<unsigned char>((done + i) * 2654435761u >> 13);
+    if (out.write(chunk.data(), chunk.size()) != static_cast<std::int64_t>(chunk.size())) return {};
+  }
+  return path;
+}
+
+using Transfer = bool (*)(int from, int to, std::int64_t size, std::size_t bufferSize);
+
+bool readScrambleWrite(int from, int to, std::int64_t size, std::size_t bufferSize) {
+  platform::File in(::dup(from));
+  platform::File out(::dup(to));
+  std::vector<unsigned char> buffer(bufferSize);
+  for (std::int64_t left = size; left > 0;) {
+    const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(left, bufferSize));
+    if (in.read(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
+    scrambleBytes(buffer.data(), chunk, format::kDataScramble);
+    if (out.write(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
+    left -= static_cast<std::int64_t>(chunk);
+  }
+  return true;
+}
+
+bool readWriteUnscrambled(int from, int to, std::int64_t size, std::size_t bufferSize) {
+  platform::File in(::dup(from));
+  platform::File out(::dup(to));
+  std::vector<unsigned char> buffer(bufferSize);
+  for (std::int64_t left = size; left > 0;) {
+    const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(left, bufferSize));
+    if (in.read(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
+    if (out.write(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
+    left -= static_cast<std::int64_t>(chunk);
+  }
+  return true;
+}
+
+// The book mapped 2 MiB at a time (so memory stays bounded), descrambled
+// from the mapping into the buffer, then written: one copy fewer than read().
+bool mappedScrambleWrite(int from, int to, std::int64_t size, std::size_t bufferSize) {
+  constexpr std::int64_t kWindow = 2 << 20;
+  platform::File out(::dup(to));
+  std::vector<unsigned char> buffer(bufferSize);
+  for (std::int64_t windowStart = 0; windowStart < size; windowStart += kWindow) {
+    const auto windowSize = static_cast<std::size_t>(std::min(kWindow, size - windowStart));
+    void* mapped = ::mmap(nullptr, windowSize, PROT_READ, MAP_PRIVATE | MAP_POPULATE, from, windowStart);
+    if (mapped == MAP_FAILED) return false;
+    const auto* bytes = static_cast<const unsigned char*>(mapped);
+    bool ok = true;
+    for (std::size_t at = 0; ok && at < windowSize; at += bufferSize) {
+      const std::size_t chunk = std::min(bufferSize, windowSize - at);
+      std::copy(bytes + at, bytes + at + chunk, buffer.data());
+      scrambleBytes(buffer.data(), chunk, format::kDataScramble);
+      ok = out.write(buffer.data(), chunk) == static_cast<std::int64_t>(chunk);
+    }
+    ::munmap(mapped, windowSize);
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool kernelCopyUnscrambled(int from, int to, std::int64_t size, std::size_t) {
+  loff_t in = 0;
+  for (std::int64_t left = size; left > 0;) {
+    const ssize_t copied = ::copy_file_range(from, &in, to, nullptr, static_cast<std::size_t>(left), 0);
+    if (copied <= 0) return false;
+    left -= copied;
+  }
+  return true;
+}
+
+void runTransfer(benchmark::State& state, Transfer transfer) {
+  bench::BenchScratch scratch;
+  const std::string source = makeSource(scratch);
+  platform::File in = platform::File::openForReading(source);
+  if (source.empty() || !in.isOpen()) {
+    state.SkipWithError("could not make the source");
+    return;
+  }
+  const std::string target = scratch / "target";
+  const auto bufferSize = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    ::unlink(target.c_str());
+    in.seek(0);
+    state.ResumeTiming();
+    platform::File out = platform::File::create(target, 0600);
+    if (!transfer(in.descriptor(), out.descriptor(), kSourceSize, bufferSize)) state.SkipWithError("transfer failed");
+  }
+  state.SetBytesProcessed(state.iterations() * kSourceSize);
+}
+
+void BM_TransferReadScrambleWrite(benchmark::State& state) { runTransfer(state, readScrambleWrite); }
+BENCHMARK(BM_TransferReadScrambleWrite)
+    ->Arg(format::kTransferBufferSize)->Arg(128 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
+
+void BM_TransferReadWriteUnscrambled(benchmark::State& state) { runTransfer(state, readWriteUnscrambled); }
+BENCHMARK(BM_TransferReadWriteUnscrambled)->Arg(format::kTransferBufferSize)->Unit(benchmark::kMillisecond);
+
+void BM_TransferMappedScrambleWrite(benchmark::State& state) { runTransfer(state, mappedScrambleWrite); }
+BENCHMARK(BM_TransferMappedScrambleWrite)->Arg(format::kTransferBufferSize)->Unit(benchmark::kMillisecond);
+
+void BM_TransferKernelCopyUnscrambled(benchmark::State& state) { runTransfer(state, kernelCopyUnscrambled); }
+BENCHMARK(BM_TransferKernelCopyUnscrambled)->Arg(0)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace pagora
