@@ -1,0 +1,282 @@
+#!/usr/bin/python3
+"""Pagora against the tools a user would compare it with, whole processes, side
+by side in shuffled rounds (median, min–max):
+
+  load     the book's load and clean-up (pagora-load-bench: parse, extract,
+           remove everything) against cp -r, tar -xf of an uncompressed tar and
+           unzip -qq of a stored zip of the same tree
+  create   pagora-book create against tar -cf and zip -0 -r
+  memory   peak RSS of the load for books of 1 MiB, 512 MiB and 1 GiB
+  viewer   exec to first page shown, and the PSS of the process tree, against
+           a bare GTK window with a WebKitGTK view (pagora-engine-floor)
+
+Inputs (a 512 MiB file, a tree of 15,000 small pages, the sqlite3-doc book
+from <repo>/../shared/books, a 1 GiB file) are made in a scratch folder that is
+removed at the end. Usage:
+
+  /usr/bin/python3 bench/compare.py --build-dir build-bench [--rounds 5] [--only load,create]
+"""
+
+import argparse
+import json
+import os
+import shutil
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+
+from comparison import inputs, measure, report  # noqa: E402
+
+REPO = Path(__file__).resolve().parent.parent
+SECTIONS = ("load", "create", "memory", "viewer")
+
+
+def parse_arguments():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build-dir", default=os.environ.get("PAGORA_BUILD_DIR", str(REPO / "build")),
+                        help="where bin/pagora-book and bin/pagora-load-bench are (default: build/)")
+    parser.add_argument("--rounds", type=int, default=5, help="timed rounds per comparison (default 5)")
+    parser.add_argument("--seed", type=int, help="seed of the round order (default: random, printed)")
+    parser.add_argument("--only", default=",".join(SECTIONS), help="comma-separated subset of " + ", ".join(SECTIONS))
+    parser.add_argument("--scratch-parent", default="/tmp", help="where the scratch folder goes (default /tmp)")
+    parser.add_argument("--small-files", type=int, default=15000, help="files in the tree of small pages")
+    parser.add_argument("--big-mib", type=int, default=512, help="size of the one-big-file tree")
+    parser.add_argument("--huge-mib", type=int, default=1024, help="size of the book in the memory comparison")
+    parser.add_argument("--json", help="also write the raw samples to this file")
+    parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    arguments = parser.parse_args()
+    arguments.only = [s for s in arguments.only.split(",") if s]
+    unknown = set(arguments.only) - set(SECTIONS)
+    if unknown:
+        parser.error("unknown section(s): " + ", ".join(sorted(unknown)))
+    return arguments
+
+
+class Comparison:
+    REPO = REPO
+
+    def __init__(self, arguments, scratch):
+        self.arguments = arguments
+        self.scratch = scratch
+        self.bin = Path(arguments.build_dir).resolve() / "bin"
+        self.pagora_book = self._program("pagora-book")
+        self.load_bench = self._program("pagora-load-bench")
+        self.seed, self.rng = measure.new_rng(arguments.seed)
+        self.results = {}
+        self.lines = []
+
+    def _program(self, name):
+        path = self.bin / name
+        if not os.access(path, os.X_OK):
+            sys.exit(f"compare.py: {path} is missing; build first (see BENCHMARKS.md)")
+        return path
+
+    def say(self, text=""):
+        print(text, flush=True)
+        self.lines.append(text)
+
+    def log(self, text):
+        print(text, file=sys.stderr, flush=True)
+
+    # Inputs
+
+    def make_trees(self):
+        self.log("making inputs...")
+        sources = self.scratch / "sources"
+        sources.mkdir()
+        trees = [inputs.one_big_file(sources, f"one-file-{self.arguments.big_mib}mib",
+                                     self.arguments.big_mib * inputs.MIB, seed=512),
+                 inputs.many_small_files(sources, f"pages-{self.arguments.small_files}",
+                                         self.arguments.small_files, seed=15000)]
+        shared = REPO.parent / "shared" / "books" / "sqlite3-doc"
+        if shared.is_dir():
+            trees.append(inputs.existing_tree("sqlite3-doc", shared))
+        else:
+            self.log(f"compare.py: {shared} not found; left out")
+        return trees
+
+    # Load
+
+    def load_contenders(self, tree, book, tar, zip_file):
+        def expect_copy(output_dir):
+            files, total = inputs.count_files(output_dir)
+            if (files, total) != (tree.files, tree.bytes):
+                raise measure.RunFailed(f"{output_dir}: {files} files, {total} bytes; expected "
+                                        f"{tree.files}, {tree.bytes}")
+
+        def expect_empty(output_dir):
+            left = os.listdir(output_dir)
+            if left:
+                raise measure.RunFailed(f"the load left {left} in {output_dir}")
+
+        def with_tmpdir(output_dir):
+            return dict(os.environ, TMPDIR=str(output_dir))
+
+        return [
+            measure.Contender("pagora load", lambda out: ([str(book)], None, with_tmpdir(out)), expect_empty),
+            measure.Contender("cp -r", lambda out: (["cp", "-r", str(tree.path), str(out)], None, None), expect_copy),
+            measure.Contender("tar -xf", lambda out: (["tar", "-xf", str(tar), "-C", str(out)], None, None),
+                              expect_copy),
+            measure.Contender("unzip -qq", lambda out: (["unzip", "-qq", str(zip_file), "-d", str(out)], None, None),
+                              expect_copy),
+        ]
+
+    def compare_load(self, trees, made):
+        self.say("## Load: extract the tree (pagora: parse + extract + remove everything)\n")
+        rows, ratio_rows = [], []
+        for tree in trees:
+            book, tar, zip_file = made[tree.name]
+            self.log(f"load: {tree.name}")
+            removals = {}
+            samples = measure.compare_rounds(self.load_contenders(tree, book, tar, zip_file), self.scratch,
+                                             self.arguments.rounds, self.rng, removal_samples=removals, log=self.log)
+            self.results[f"load/{tree.name}"] = {n: s.seconds for n, s in samples.items()}
+            self.results[f"load-removal/{tree.name}"] = {n: s.seconds for n, s in removals.items()}
+            p, cp, tar_s, unzip_s = (samples[n] for n in ("pagora load", "cp -r", "tar -xf", "unzip -qq"))
+            rows.append([f"{tree.name} ({tree.files} files, {tree.bytes / inputs.MIB:,.0f} MiB)",
+                         report.seconds_cell(p), report.seconds_cell(cp), report.seconds_cell(tar_s),
+                         report.seconds_cell(unzip_s)])
+            rows.append(["  then rm -rf of what each wrote", "(included)",
+                         *(report.seconds_cell(removals[n]) for n in ("cp -r", "tar -xf", "unzip -qq"))])
+            ratio_rows.append([tree.name, report.throughput_cell(p, tree.bytes), report.throughput_cell(cp, tree.bytes),
+                               f"{cp.median / p.median:.2f}", f"{p.median / tar_s.median:.2f}",
+                               f"{unzip_s.median / p.median:.2f}",
+                               f"{(cp.median + removals['cp -r'].median) / p.median:.2f}",
+                               f"{(tar_s.median + removals['tar -xf'].median) / p.median:.2f}"])
+        self.say(report.table(["input", "pagora load", "cp -r", "tar -xf", "unzip -qq"], rows))
+        self.say()
+        self.say(report.table(["input", "pagora MiB/s", "cp MiB/s", "pagora ÷ cp throughput",
+                               "pagora ÷ tar time", "unzip ÷ pagora time",
+                               "(cp + rm) ÷ pagora time", "(tar + rm) ÷ pagora time"], ratio_rows))
+        self.say()
+
+    # Create
+
+    def create_contenders(self, tree):
+        def expect_file(name):
+            def verify(output_dir):
+                if not (output_dir / name).is_file():
+                    raise measure.RunFailed(f"{output_dir / name} was not written")
+            return verify
+
+        return [
+            measure.Contender("pagora-book create", lambda out: (
+                [str(self.pagora_book), "create", str(tree.path), "-o", str(out / "b.book"),
+                 "--viewer", str(self.load_bench), "--title", tree.name], None, None), expect_file("b.book")),
+            measure.Contender("tar -cf", lambda out: (["tar", "-cf", str(out / "t.tar"), "-C", str(tree.path), "."],
+                                                      None, None), expect_file("t.tar")),
+            measure.Contender("zip -0 -r", lambda out: (["zip", "-0", "-r", "-q", str(out / "z.zip"), "."],
+                                                        str(tree.path), None), expect_file("z.zip")),
+            # pagora-book flushes the book to disk before it takes its name;
+            # this is tar doing the same.
+            measure.Contender("tar -cf + sync", lambda out: (
+                ["sh", "-c", 'tar -cf "$1" -C "$2" . && sync "$1"', "sh", str(out / "t.tar"), str(tree.path)],
+                None, None), expect_file("t.tar")),
+        ]
+
+    def compare_create(self, trees):
+        self.say("## Create: pack the tree\n")
+        rows, ratio_rows = [], []
+        for tree in trees:
+            self.log(f"create: {tree.name}")
+            samples = measure.compare_rounds(self.create_contenders(tree), self.scratch, self.arguments.rounds,
+                                             self.rng, log=self.log)
+            self.results[f"create/{tree.name}"] = {n: s.seconds for n, s in samples.items()}
+            p, tar_s, zip_s, tar_sync = (samples[n] for n in ("pagora-book create", "tar -cf", "zip -0 -r",
+                                                              "tar -cf + sync"))
+            rows.append([tree.name, report.seconds_cell(p), report.seconds_cell(tar_s), report.seconds_cell(zip_s),
+                         report.seconds_cell(tar_sync)])
+            ratio_rows.append([tree.name, report.throughput_cell(p, tree.bytes),
+                               report.throughput_cell(tar_s, tree.bytes), f"{tar_s.median / p.median:.2f}",
+                               f"{tar_sync.median / p.median:.2f}", f"{zip_s.median / p.median:.2f}"])
+        self.say(report.table(["input", "pagora-book create", "tar -cf", "zip -0 -r", "tar -cf + sync"], rows))
+        self.say()
+        self.say(report.table(["input", "pagora MiB/s", "tar MiB/s", "pagora ÷ tar throughput",
+                               "pagora ÷ (tar + sync) throughput", "pagora ÷ zip throughput"], ratio_rows))
+        self.say()
+
+    # Memory
+
+    def compare_memory(self):
+        self.say("## Memory: peak RSS of the load\n")
+        sources = self.scratch / "memory"
+        sources.mkdir()
+        rows, peaks = [], {}
+        for mib in (1, self.arguments.big_mib, self.arguments.huge_mib):
+            self.log(f"memory: {mib} MiB book")
+            tree = inputs.one_big_file(sources, f"memory-{mib}mib", mib * inputs.MIB, seed=mib)
+            book = inputs.make_book(tree, sources, self.pagora_book, self.load_bench)
+            inputs.remove(tree.path)
+            contender = self.load_contenders(tree, book, None, None)[0]
+            samples = measure.compare_rounds([contender], self.scratch, self.arguments.rounds, self.rng,
+                                             log=self.log)["pagora load"]
+            inputs.remove(book)
+            peaks[mib] = max(samples.max_rss_kib)
+            self.results[f"memory/{mib}mib"] = samples.max_rss_kib
+            rows.append([f"{mib} MiB", f"{peaks[mib]:,} KiB", f"{min(samples.max_rss_kib):,} KiB",
+                         report.seconds_cell(samples)])
+        self.say(report.table(["book", "peak RSS (max of rounds)", "peak RSS (min of rounds)", "load time"], rows))
+        growth = peaks[self.arguments.huge_mib] - peaks[1]
+        self.say(f"\n{self.arguments.huge_mib} MiB book minus 1 MiB book: {growth:+,} KiB "
+                 f"(target under 4 MiB: {report.verdict(growth < 4096)})\n")
+
+    # Viewer
+
+    def compare_viewer(self):
+        from comparison import viewer
+        viewer.compare(self)
+
+    def run(self):
+        only = self.arguments.only
+        self.say("# Pagora comparison\n")
+        self.say("\n".join(report.machine_description(self.scratch)))
+        self.say(f"- Rounds: {self.arguments.rounds} after one warm-up round; order shuffled with seed {self.seed}\n")
+        if "load" in only or "create" in only:
+            trees = self.make_trees()
+            if "load" in only:
+                made = {}
+                for tree in trees:
+                    made[tree.name] = (inputs.make_book(tree, self.scratch, self.pagora_book, self.load_bench),
+                                       *inputs.make_archives(tree, self.scratch))
+                self.compare_load(trees, made)
+                for files in made.values():
+                    for path in files:
+                        inputs.remove(path)
+            if "create" in only:
+                self.compare_create(trees)
+            inputs.remove(self.scratch / "sources")
+        if "memory" in only:
+            self.compare_memory()
+        if "viewer" in only:
+            self.compare_viewer()
+        load = os.getloadavg()
+        self.say(f"Load average at the end: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f}")
+
+
+def main():
+    arguments = parse_arguments()
+    scratch = Path(tempfile.mkdtemp(prefix="pagora-compare-", dir=arguments.scratch_parent))
+    started = time.time()
+    try:
+        comparison = Comparison(arguments, scratch)
+        comparison.run()
+        if arguments.json:
+            with open(arguments.json, "w") as out:
+                json.dump({"seed": comparison.seed, "rounds": arguments.rounds, "samples": comparison.results},
+                          out, indent=1)
+    except measure.RunFailed as failure:
+        sys.exit(f"compare.py: {failure}")
+    finally:
+        if arguments.keep:
+            print(f"compare.py: kept {scratch}", file=sys.stderr)
+        else:
+            shutil.rmtree(scratch, ignore_errors=True)
+        print(f"compare.py: {time.time() - started:.0f} s", file=sys.stderr)
+
+
+if __name__ == "__main__":
+    main()
