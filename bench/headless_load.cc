@@ -5,7 +5,9 @@
 // start page chosen) and then removes everything the way the viewer does when
 // its window closes. Prints nothing when all went well; a notice is printed to
 // stderr and makes the exit status 1, so a timing of a failed load is never
-// taken for a real one.
+// taken for a real one. With --print-peak-rss it then prints its own peak
+// resident memory (VmHWM), which, unlike the rusage a parent sees, does not
+// count the memory of the process it was started from.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,12 +19,13 @@
 namespace {
 
 constexpr char kHelp[] =
-    "Usage: BOOK [--help] [--version]\n"
+    "Usage: BOOK [--print-peak-rss] [--help] [--version]\n"
     "\n"
     "BOOK is a copy of pagora-load-bench with a book appended. It extracts the\n"
     "book into its private folder under $TMPDIR as the viewer does, removes\n"
     "every file and folder it made, and exits: 0 when the load showed no\n"
-    "notice, 1 otherwise (each notice is printed on stderr).\n";
+    "notice, 1 otherwise (each notice is printed on stderr).\n"
+    "--print-peak-rss: then print \"peak-rss-kib: N\", its own peak resident memory.\n";
 
 class CountingSink : public pagora::platform::NoticeSink {
  public:
@@ -33,10 +36,28 @@ class CountingSink : public pagora::platform::NoticeSink {
   int count = 0;
 };
 
+// VmHWM of this process in KiB, or -1.
+long peakResidentKib() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) return -1;
+  char line[256];
+  long kib = -1;
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1) break;
+  }
+  std::fclose(status);
+  return kib;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  bool printPeakRss = false;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--print-peak-rss") == 0) {
+      printPeakRss = true;
+      continue;
+    }
     if (std::strcmp(argv[i], "--help") == 0) {
       std::fputs(kHelp, stdout);
       return 0;
@@ -53,5 +74,6 @@ int main(int argc, char** argv) {
   pagora::BookLoader::instance();
   pagora::TempFileRegistry::instance().removeAll();
   pagora::platform::installNoticeSink(nullptr);
+  if (printPeakRss) std::printf("peak-rss-kib: %ld\n", peakResidentKib());
   return sink.count == 0 ? 0 : 1;
 }

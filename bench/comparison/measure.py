@@ -42,6 +42,24 @@ def run_measured(argv, *, cwd=None, env=None):
     return Run(seconds, usage.ru_maxrss)
 
 
+def run_peak_memory(argv, *, env=None):
+    """Runs argv (a book made on pagora-load-bench) under GNU time and asks it
+    for its own peak. Returns (peak RSS from time in KiB, VmHWM it printed).
+
+    Both are taken this way because a parent's rusage of a child that was
+    forked from the parent itself counts the parent's memory too: Python's
+    would hide the load's. GNU time is small and always the same size.
+    """
+    with tempfile.NamedTemporaryFile("r") as peak, tempfile.TemporaryFile("w+") as output:
+        child = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peak.name, *argv, "--print-peak-rss"], env=env,
+                               stdin=subprocess.DEVNULL, stdout=output, stderr=subprocess.PIPE, text=True)
+        if child.returncode != 0:
+            raise RunFailed(f"{' '.join(map(str, argv))} exited with {child.returncode}: {child.stderr.strip()}")
+        output.seek(0)
+        own = next((int(line.split()[1]) for line in output if line.startswith("peak-rss-kib:")), -1)
+        return int(peak.read().split()[-1]), own
+
+
 @dataclass
 class Samples:
     """The timings of one contender over the rounds."""
