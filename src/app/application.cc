@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/crash_watcher.h"
 #include "app/host_policy.h"
 #include "platform/file.h"
 #include "platform/notice.h"
@@ -70,6 +71,8 @@ int CPagoraApp::InitInstance(const std::string& document) {
     platform::showNotice(kAlreadyRunningNotice, platform::NoticeIcon::Information);
     return 1;
   }
+  // Before anything is written: a viewer that dies still has its files removed.
+  TempFileRegistry::instance().setObserver(CrashWatcher::start());
   // Top-level windows carry the guard's name as their class.
   gdk_set_program_class(m_guard.GetWindowClassName().c_str());
   installSignalHandlers();

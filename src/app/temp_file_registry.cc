@@ -46,14 +46,22 @@ TempFileRegistry& TempFileRegistry::instance() {
 
 TempFileRegistry::TempFileRegistry() : startDirectory_(currentDirectory()) {}
 
-void TempFileRegistry::addFolder(const std::string& path) { createdFolders_.push_back(path); }
+void TempFileRegistry::addFolder(const std::string& path) {
+  createdFolders_.push_back(path);
+  if (observer_) observer_->folderRecorded(path);
+}
 
-void TempFileRegistry::addFile(const std::string& path) { writtenFiles_.add(path); }
+void TempFileRegistry::addFile(const std::string& path) {
+  if (writtenFiles_.add(path) && observer_) observer_->fileRecorded(path);
+}
 
 void TempFileRegistry::removeAll() {
   for (const std::string& path : writtenFiles_.inRemovalOrder()) ::unlink(path.c_str());
   for (auto it = createdFolders_.rbegin(); it != createdFolders_.rend(); ++it) ::rmdir(it->c_str());
+  if (observer_) observer_->allRemoved();
 }
+
+void TempFileRegistry::setObserver(std::unique_ptr<Observer> observer) { observer_ = std::move(observer); }
 
 std::vector<std::string> TempFileRegistry::filesInRemovalOrder() const { return writtenFiles_.inRemovalOrder(); }
 

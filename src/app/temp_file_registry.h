@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -36,6 +37,19 @@ class WrittenFileMap {
 
 class TempFileRegistry {
  public:
+  // Hears of every path as it is recorded, so a copy of the record can be kept
+  // outside the process (see CrashWatcher).
+  class Observer {
+   public:
+    virtual ~Observer() = default;
+    // Every folder added, duplicates included.
+    virtual void folderRecorded(const std::string& path) = 0;
+    // Each file path the first time it is added.
+    virtual void fileRecorded(const std::string& path) = 0;
+    // removeAll has run over everything recorded so far.
+    virtual void allRemoved() = 0;
+  };
+
   static TempFileRegistry& instance();
 
   TempFileRegistry(const TempFileRegistry&) = delete;
@@ -46,6 +60,9 @@ class TempFileRegistry {
   // Deletes every recorded file, then every recorded folder innermost first.
   // Results are ignored; the records are kept.
   void removeAll();
+
+  // Replaces the observer; the registry keeps it for the rest of the process.
+  void setObserver(std::unique_ptr<Observer> observer);
 
   // What is recorded, in removal order; for tests and the crash watcher.
   std::vector<std::string> filesInRemovalOrder() const;
@@ -65,6 +82,7 @@ class TempFileRegistry {
   std::string startDirectory_;
   std::vector<std::string> createdFolders_;  // in the order made
   WrittenFileMap writtenFiles_;
+  std::unique_ptr<Observer> observer_;
 };
 
 }  // namespace pagora

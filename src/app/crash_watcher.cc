@@ -1,0 +1,303 @@
+#include "app/crash_watcher.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace pagora {
+namespace {
+
+constexpr std::size_t kHeaderSize = 5;  // kind byte and 32-bit length
+constexpr char kWatcherName[] = "pagora-watcher";
+
+// --- the watcher's side: async-signal-safe calls only, no heap --------------
+
+// A growable list of NUL-terminated paths in memory of its own: the heap of a
+// process forked from a threaded one may be locked for good.
+struct PathList {
+  char* data = nullptr;
+  std::size_t size = 0;
+  std::size_t capacity = 0;
+  bool overflowed = false;  // memory ran out; later paths were dropped
+};
+
+void append(PathList& list, const char* path, std::size_t length) {
+  const std::size_t needed = list.size + length + 1;
+  if (needed > list.capacity) {
+    std::size_t capacity = list.capacity != 0 ? list.capacity : std::size_t{1} << 16;
+    while (capacity < needed) capacity *= 2;
+    void* grown = list.data == nullptr
+                      ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                      : ::mremap(list.data, list.capacity, capacity, MREMAP_MAYMOVE);
+    if (grown == MAP_FAILED) {
+      list.overflowed = true;
+      return;
+    }
+    list.data = static_cast<char*>(grown);
+    list.capacity = capacity;
+  }
+  std::memcpy(list.data + list.size, path, length);
+  list.data[list.size + length] = '\0';
+  list.size = needed;
+}
+
+struct Outstanding {
+  PathList files;
+  PathList folders;  // in the order made
+};
+
+// `path` without its trailing slashes, which would make lstat follow a link.
+std::size_t trimmedLength(const char* path) {
+  std::size_t length = std::strlen(path);
+  while (length > 1 && path[length - 1] == '/') --length;
+  return length;
+}
+
+bool isRealFolder(const char* path) {
+  char trimmed[kMaxWatchedPath + 1];
+  const std::size_t length = trimmedLength(path);
+  std::memcpy(trimmed, path, length);
+  trimmed[length] = '\0';
+  struct stat info;
+  return ::lstat(trimmed, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool liesUnder(const char* path, const PathList& folders) {
+  for (std::size_t at = 0; at < folders.size;) {
+    const char* folder = folders.data + at;
+    const std::size_t length = std::strlen(folder);
+    if (std::strncmp(path, folder, length) == 0 && (path[length] == '/' || path[length] == '\0')) return true;
+    at += length + 1;
+  }
+  return false;
+}
+
+void removeOutstanding(const Outstanding& outstanding) {
+  // A recorded folder that something else has replaced (a link, say) would
+  // lead out of the private folder: nothing at or below it is touched.
+  PathList detours;
+  const PathList& folders = outstanding.folders;
+  for (std::size_t at = 0; at < folders.size;) {
+    const char* folder = folders.data + at;
+    if (!isRealFolder(folder)) append(detours, folder, trimmedLength(folder));
+    at += std::strlen(folder) + 1;
+  }
+  const PathList& files = outstanding.files;
+  for (std::size_t at = 0; at < files.size;) {
+    const char* path = files.data + at;
+    struct stat info;
+    // Only what was recorded: a file (or a link in its place, which unlink
+    // removes itself), never a folder that has taken its name.
+    if (!liesUnder(path, detours) && ::lstat(path, &info) == 0 && !S_ISDIR(info.st_mode)) ::unlink(path);
+    at += std::strlen(path) + 1;
+  }
+  // Last made first, so an inner folder goes before the one holding it.
+  // rmdir takes only an empty folder, never a link.
+  std::size_t end = folders.size;
+  while (end > 0) {
+    std::size_t start = end - 1;  // at the path's NUL
+    while (start > 0 && folders.data[start - 1] != '\0') --start;
+    if (!liesUnder(folders.data + start, detours)) ::rmdir(folders.data + start);
+    end = start;
+  }
+}
+
+std::uint32_t lengthAt(const char* header) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(header + 1);
+  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+         std::uint32_t{bytes[3]} << 24;
+}
+
+// Takes the complete records at the front of `bytes`; returns how many bytes
+// it used, or -1 for something that is not a record.
+long takeRecords(const char* bytes, std::size_t count, Outstanding& outstanding) {
+  std::size_t used = 0;
+  while (count - used >= kHeaderSize) {
+    const char* record = bytes + used;
+    const std::uint32_t length = lengthAt(record);
+    if (length > kMaxWatchedPath) return -1;
+    if (count - used < kHeaderSize + length) break;
+    const char* path = record + kHeaderSize;
+    if (std::memchr(path, '\0', length) != nullptr) return -1;
+    switch (static_cast<WatchRecord>(record[0])) {
+      case WatchRecord::File:
+        append(outstanding.files, path, length);
+        break;
+      case WatchRecord::Folder:
+        append(outstanding.folders, path, length);
+        break;
+      case WatchRecord::AllRemoved:
+        if (length != 0) return -1;
+        // Kept mapped: the next paths reuse the memory.
+        outstanding.files.size = 0;
+        outstanding.folders.size = 0;
+        break;
+      default:
+        return -1;
+    }
+    used += kHeaderSize + length;
+  }
+  return static_cast<long>(used);
+}
+
+bool writeAll(int fd, const void* data, std::size_t n) {
+  const char* bytes = static_cast<const char*>(data);
+  while (n > 0) {
+    const ssize_t written = ::send(fd, bytes, n, MSG_NOSIGNAL);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    n -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+void closeFrom(int first) {
+  if (::close_range(static_cast<unsigned>(first), ~0U, 0) == 0) return;
+  const long limit = ::sysconf(_SC_OPEN_MAX);
+  for (int fd = first; fd < (limit > 0 ? limit : 65536); ++fd) ::close(fd);
+}
+
+// Leaves the watcher with the channel as descriptor 3, /dev/null as its
+// standard streams and nothing else, its own name, and default signal handling
+// except for the signals that end a whole process group, which it ignores.
+int detachFromViewer(int channel) {
+  const int moved = ::fcntl(channel, F_DUPFD, 3);  // out of the way of 0 to 2
+  if (moved < 0) return -1;
+  const int null = ::open("/dev/null", O_RDWR);
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (null >= 0 && null != fd) ::dup2(null, fd);
+  }
+  if (moved != 3 && ::dup2(moved, 3) != 3) return -1;
+  closeFrom(4);
+
+  struct sigaction action;
+  std::memset(&action, 0, sizeof action);
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = SIG_DFL;
+  for (int signal = 1; signal < NSIG; ++signal) ::sigaction(signal, &action, nullptr);
+  action.sa_handler = SIG_IGN;
+  for (const int signal : {SIGINT, SIGHUP, SIGQUIT, SIGTERM, SIGPIPE}) ::sigaction(signal, &action, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+  ::prctl(PR_SET_NAME, kWatcherName, 0, 0, 0);
+  return 3;
+}
+
+// The grandchild of the viewer: nobody waits for it, so it leaves no zombie.
+[[noreturn]] void runWatcher(int channel) {
+  const int fd = detachFromViewer(channel);
+  if (fd < 0) ::_exit(1);
+  const std::int32_t pid = ::getpid();
+  if (!writeAll(fd, &pid, sizeof pid)) ::_exit(1);
+  ::_exit(watchChannel(fd));
+}
+
+std::int32_t readPid(int channel) {
+  std::int32_t pid = 0;
+  std::size_t got = 0;
+  while (got < sizeof pid) {
+    const ssize_t n = ::recv(channel, reinterpret_cast<char*>(&pid) + got, sizeof pid - got, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return -1;
+    got += static_cast<std::size_t>(n);
+  }
+  return pid;
+}
+
+}  // namespace
+
+int watchChannel(int channel) {
+  Outstanding outstanding;
+  // Room for the largest record, so a record is never split twice.
+  char buffer[1 << 16];
+  static_assert(sizeof buffer > kHeaderSize + kMaxWatchedPath);
+  std::size_t held = 0;
+  for (;;) {
+    const ssize_t n = ::read(channel, buffer + held, sizeof buffer - held);
+    if (n < 0 && errno == EINTR) continue;
+    // A read error is taken as the end: the viewer can tell nothing more.
+    if (n <= 0) break;
+    held += static_cast<std::size_t>(n);
+    const long used = takeRecords(buffer, held, outstanding);
+    if (used < 0) return 2;
+    held -= static_cast<std::size_t>(used);
+    std::memmove(buffer, buffer + used, held);
+  }
+  removeOutstanding(outstanding);
+  return 0;
+}
+
+std::unique_ptr<CrashWatcher> CrashWatcher::start() {
+  int ends[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+    std::fprintf(stderr, "pagora: cannot start the clean-up watcher: %s\n", std::strerror(errno));
+    return nullptr;
+  }
+  const pid_t middle = ::fork();
+  if (middle == 0) {
+    // This child may have been forked from a threaded process: from here on
+    // only async-signal-safe calls, and a fork that runs no fork handlers.
+    ::close(ends[1]);
+    if (::_Fork() == 0) runWatcher(ends[0]);
+    ::_exit(0);
+  }
+  const int forkError = errno;
+  ::close(ends[0]);
+  if (middle < 0) {
+    ::close(ends[1]);
+    std::fprintf(stderr, "pagora: cannot start the clean-up watcher: %s\n", std::strerror(forkError));
+    return nullptr;
+  }
+  while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  const std::int32_t pid = readPid(ends[1]);
+  if (pid <= 0) {
+    ::close(ends[1]);
+    std::fprintf(stderr, "pagora: the clean-up watcher did not start\n");
+    return nullptr;
+  }
+  return std::unique_ptr<CrashWatcher>(new CrashWatcher(pid, ends[1]));
+}
+
+CrashWatcher::~CrashWatcher() { disconnect(); }
+
+void CrashWatcher::folderRecorded(const std::string& path) { send(WatchRecord::Folder, path); }
+
+void CrashWatcher::fileRecorded(const std::string& path) { send(WatchRecord::File, path); }
+
+void CrashWatcher::allRemoved() { send(WatchRecord::AllRemoved, {}); }
+
+void CrashWatcher::send(WatchRecord kind, const std::string& path) {
+  // Nothing by that name can exist, so there is nothing to remove later.
+  if (channel_ < 0 || path.size() > kMaxWatchedPath || path.find('\0') != std::string::npos) return;
+  const auto length = static_cast<std::uint32_t>(path.size());
+  record_.assign({static_cast<char>(kind), static_cast<char>(length & 0xff), static_cast<char>((length >> 8) & 0xff),
+                  static_cast<char>((length >> 16) & 0xff), static_cast<char>(length >> 24)});
+  record_.insert(record_.end(), path.begin(), path.end());
+  // Sent at once, not batched: a path still in a buffer here would be lost
+  // with the viewer.
+  if (!writeAll(channel_, record_.data(), record_.size())) {
+    std::fprintf(stderr, "pagora: the clean-up watcher has gone: %s\n", std::strerror(errno));
+    disconnect();
+  }
+}
+
+void CrashWatcher::disconnect() {
+  if (channel_ >= 0) ::close(channel_);
+  channel_ = -1;
+}
+
+}  // namespace pagora
