@@ -32,6 +32,9 @@ class ContainerOutput {
   // file failed.
   bool flush();
 
+  // Bytes taken but not yet written to the file.
+  std::size_t pending() const { return block_.size(); }
+
   platform::File& file() const { return file_; }
 
  private:

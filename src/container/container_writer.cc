@@ -28,7 +28,7 @@ using ChunkSink = std::function<void(std::int64_t)>;
 // Copies exactly `size` bytes from `from` to `to`, XOR `scrambleByte`. A
 // source that ends early or has bytes beyond `size` has changed since it was
 // measured: better refused than stored half old, half new.
-std::optional<BookWriteError> copyScrambled(platform::File& from, const std::string& fromPath, platform::File& to,
+std::optional<BookWriteError> copyScrambled(platform::File& from, const std::string& fromPath, ContainerOutput& to,
                                             std::int64_t size, unsigned char scrambleByte,
                                             const ChunkSink& onStored) {
   std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size + 1, kCopyChunkSize)));
@@ -58,6 +58,7 @@ std::int64_t textSize(const std::string& text) { return 4 + static_cast<std::int
 // The size of a source as it stands now, or -1 with errno set.
 std::int64_t sourceSize(const BookSource& source) {
   if (source.contents) return static_cast<std::int64_t>(source.contents->size());
+  if (source.walkedSize >= 0) return source.walkedSize;
   struct stat st {};
   if (::stat(source.sourcePath.c_str(), &st) != 0) return -1;
   return static_cast<std::int64_t>(st.st_size);
@@ -70,6 +71,7 @@ std::string sizeText(std::int64_t bytes) { return std::to_string(bytes) + " byte
 bool ContainerWriter::positionWord(std::int32_t& out) const {
   std::int64_t position = out_.position();
   if (position < 0) return false;
+  position += static_cast<std::int64_t>(data_.pending());
   if (position > kMaxBookSize) {
     errno = EFBIG;
     return false;
@@ -79,6 +81,10 @@ bool ContainerWriter::positionWord(std::int32_t& out) const {
 }
 
 bool ContainerWriter::startData() { return positionWord(trailer_.dataBase); }
+
+bool ContainerWriter::startSection(std::int32_t& sectionOffset) {
+  return data_.flush() && positionWord(sectionOffset);
+}
 
 std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& source, BookFileEntry& entry,
                                                           const ChunkSink& onStored) {
@@ -101,7 +107,7 @@ std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& sour
     if (auto error = checkSize(static_cast<std::int64_t>(bytes.size()), source.storedName)) return error;
     std::string scrambled = bytes;
     scrambleBytes(reinterpret_cast<unsigned char*>(scrambled.data()), scrambled.size(), format::kDataScramble);
-    if (out_.write(scrambled.data(), scrambled.size()) != static_cast<std::int64_t>(scrambled.size())) {
+    if (data_.write(scrambled.data(), scrambled.size()) != static_cast<std::int64_t>(scrambled.size())) {
       return outputError();
     }
     if (onStored) onStored(static_cast<std::int64_t>(scrambled.size()));
@@ -113,20 +119,20 @@ std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& sour
   std::int64_t size = input.size();
   if (size < 0) return BookWriteError{source.sourcePath, systemReason()};
   if (auto error = checkSize(size, source.sourcePath)) return error;
-  return copyScrambled(input, source.sourcePath, out_, size, format::kDataScramble, onStored);
+  return copyScrambled(input, source.sourcePath, data_, size, format::kDataScramble, onStored);
 }
 
 // Each section is gathered and written in blocks, not item by item; the
 // position of the next section is asked for only once this one is flushed.
 bool ContainerWriter::writeHeader(BookInfo info) {
-  if (!positionWord(trailer_.headerOffset)) return false;
+  if (!startSection(trailer_.headerOffset)) return false;
   ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
   ContainerStream storing(section);
   return info.exchange(storing) && section.flush();
 }
 
 bool ContainerWriter::writeStringList(const std::vector<std::string>& texts) {
-  if (!positionWord(trailer_.stringListOffset)) return false;
+  if (!startSection(trailer_.stringListOffset)) return false;
   ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
   if (!writeConstant(section, format::STRING_LIST_MAGIC) ||
       !writeWord(section, static_cast<std::int32_t>(texts.size()))) {
@@ -137,7 +143,7 @@ bool ContainerWriter::writeStringList(const std::vector<std::string>& texts) {
 }
 
 bool ContainerWriter::writeFileTable(const std::vector<BookFileEntry>& entries) {
-  if (!positionWord(trailer_.fileTableOffset)) return false;
+  if (!startSection(trailer_.fileTableOffset)) return false;
   ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
   if (!writeConstant(section, format::FILE_TABLE_MAGIC) ||
       !writeWord(section, static_cast<std::int32_t>(entries.size()))) {
@@ -151,6 +157,7 @@ bool ContainerWriter::writeFileTable(const std::vector<BookFileEntry>& entries) 
 }
 
 bool ContainerWriter::writeTrailer() {
+  if (!data_.flush()) return false;
   ContainerOutput section(out_, ContainerOutput::Mode::WriteBehind);
   ContainerStream storing(section);
   ContainerTrailer trailer = trailer_;
@@ -204,9 +211,10 @@ std::optional<BookWriteError> writeBook(platform::File& out, const std::string& 
                                   sizeText(kMaxBookSize) + " a book can address"};
   }
 
-  if (auto error = copyScrambled(viewer, viewerPath, out, viewerSize, 0, {})) return error;
+  ContainerOutput viewerCopy(out);
+  if (auto error = copyScrambled(viewer, viewerPath, viewerCopy, viewerSize, 0, {})) return error;
 
-  ContainerWriter writer(out);
+  ContainerWriter writer(out, ContainerWriter::DataWrites::Gathered);
   if (!writer.startData()) return outputError();
   std::vector<BookFileEntry> entries(sources.size());
   std::int64_t stored = 0;

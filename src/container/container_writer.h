@@ -11,6 +11,7 @@
 
 #include "container/book_file_table.h"
 #include "container/book_info.h"
+#include "container/container_output.h"
 #include "container/container_trailer.h"
 #include "platform/file.h"
 
@@ -24,6 +25,9 @@ struct BookSource {
   std::string storedName;
   std::string sourcePath;                // read when `contents` is absent
   std::optional<std::string> contents;   // bytes made by the author's tool itself
+  // The source's size when its folder was walked, which spares a second look
+  // before writing; -1: not known. The bytes stored are those read then.
+  std::int64_t walkedSize = -1;
 };
 
 // Which file a write failed on (may be empty) and the reason, in words.
@@ -41,7 +45,17 @@ using ProgressCallback = std::function<void(std::int64_t done, std::int64_t tota
 // REQUIRES: `out` outlives the writer and is positioned where writing goes on.
 class ContainerWriter {
  public:
-  explicit ContainerWriter(platform::File& out) : out_(out) {}
+  // Gathered: stored data is written in blocks, so that many small files cost
+  // few writes. Every record section first writes out what is gathered, and
+  // the writer's destruction writes out whatever is left; until then nothing
+  // else may write to `out`. Direct: each file's data is written as it is
+  // stored, and the caller may write to `out` between any two calls.
+  enum class DataWrites { Direct, Gathered };
+
+  explicit ContainerWriter(platform::File& out, DataWrites dataWrites = DataWrites::Direct)
+      : out_(out),
+        data_(out, dataWrites == DataWrites::Gathered ? ContainerOutput::Mode::WriteBehind
+                                                      : ContainerOutput::Mode::Direct) {}
 
   // Later appendFile() offsets count from the current position.
   bool startData();
@@ -59,10 +73,14 @@ class ContainerWriter {
   ContainerTrailer& trailer() { return trailer_; }
 
  private:
-  // The current position as a container word; false past kMaxBookSize.
+  // The position that the next byte will have, counting gathered data, as a
+  // container word; false past kMaxBookSize.
   bool positionWord(std::int32_t& out) const;
+  // Writes out the gathered data before a record section.
+  bool startSection(std::int32_t& sectionOffset);
 
   platform::File& out_;
+  ContainerOutput data_;
   ContainerTrailer trailer_;
 };
 

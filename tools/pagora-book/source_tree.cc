@@ -1,6 +1,10 @@
 #include "source_tree.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -43,17 +47,19 @@ class TreeWalker {
     if (!isSafeStoredName(storedName)) {
       return fail(path, "its name \"" + storedName + "\" could leave the reader's folder; rename it");
     }
-    std::error_code error;
-    const fs::file_status own = fs::symlink_status(path, error);
-    if (error) return fail(path, error.message());
+    // lstat rather than std::filesystem: one look gives the type and the
+    // size, which the writer then need not ask for again.
+    struct stat own {};
+    if (::lstat(path.c_str(), &own) != 0) return fail(path, std::strerror(errno));
 
-    if (fs::is_symlink(own)) return visitLink(path, storedName, ancestors);
-    if (fs::is_directory(own)) {
+    if (S_ISLNK(own.st_mode)) return visitLink(path, storedName, ancestors);
+    if (S_ISDIR(own.st_mode)) {
+      std::error_code error;
       fs::path real = fs::canonical(path, error);
       if (error) return fail(path, error.message());
       return descend(path, real, storedName, ancestors);
     }
-    if (fs::is_regular_file(own)) return add(path, storedName);
+    if (S_ISREG(own.st_mode)) return add(path, storedName, static_cast<std::int64_t>(own.st_size));
     warn("left out " + path.string() + ": it is neither a file nor a folder");
   }
 
@@ -90,8 +96,8 @@ class TreeWalker {
     return rootEnd == root_.end();
   }
 
-  void add(const fs::path& path, const std::string& storedName) {
-    tree.files.push_back(BookSource{storedName, path.string(), std::nullopt});
+  void add(const fs::path& path, const std::string& storedName, std::int64_t size = -1) {
+    tree.files.push_back(BookSource{storedName, path.string(), std::nullopt, size});
   }
 
   void warn(std::string message) { tree.warnings.push_back(std::move(message)); }

@@ -175,6 +175,55 @@ TEST_F(ContainerWriterTest, SourcesOfEverySizeAroundTheCopyChunkComeBackWhole) {
   }
 }
 
+TEST_F(ContainerWriterTest, GatheredDataGivesTheBytesOfDirectWrites) {
+  std::vector<BookSource> sources;
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "page" + std::to_string(i);
+    testing::writeFile(scratch_ / name, testing::patternBytes(static_cast<std::size_t>(i * 97 % 5000),
+                                                             static_cast<std::uint32_t>(i)));
+    sources.push_back({name, scratch_ / name, std::nullopt});
+  }
+  sources.push_back({"made.html", "", std::string(100000, 'm')});
+  sources.push_back({"big", scratch_ / "big", std::nullopt});
+  testing::writeFile(scratch_ / "big", testing::patternBytes(3 << 20));
+
+  auto writeWith = [&](const std::string& path, ContainerWriter::DataWrites mode) {
+    platform::File out = platform::File::create(path, 0600);
+    ContainerWriter writer(out, mode);
+    std::vector<BookFileEntry> entries(sources.size());
+    EXPECT_TRUE(writer.startData());
+    for (std::size_t i = 0; i < sources.size(); ++i) EXPECT_FALSE(writer.appendFile(sources[i], entries[i]));
+    BookInfo info = testing::sampleInfo();
+    info.fileCount = static_cast<std::int32_t>(entries.size());
+    EXPECT_TRUE(writer.writeHeader(info) && writer.writeStringList({"a"}) && writer.writeFileTable(entries) &&
+                writer.writeTrailer());
+    return entries;
+  };
+  const std::vector<BookFileEntry> direct = writeWith(scratch_ / "direct", ContainerWriter::DataWrites::Direct);
+  const std::vector<BookFileEntry> gathered =
+      writeWith(scratch_ / "gathered", ContainerWriter::DataWrites::Gathered);
+  for (std::size_t i = 0; i < direct.size(); ++i) EXPECT_EQ(gathered[i].offset, direct[i].offset) << i;
+  EXPECT_EQ(readFile(scratch_ / "gathered"), readFile(scratch_ / "direct"));
+}
+
+// The size found by the walk only measures the book beforehand; what is
+// stored is what the file holds when it is read.
+TEST_F(ContainerWriterTest, WalkedSizeMeasuresTheBookButTheFileIsStoredAsRead) {
+  testing::writeFile(scratch_ / "page.html", "the page as it is now");
+  ASSERT_FALSE(write({{"page.html", scratch_ / "page.html", std::nullopt, 3}}));
+  ContainerReader reader(bookPath_);
+  BookInfo info;
+  BookFileTable table;
+  ContainerTrailer trailer;
+  ASSERT_TRUE(reader.parse(info, table, trailer));
+  EXPECT_EQ(table.entryAt(0).size, 21);
+
+  auto error = write({{"page.html", scratch_ / "page.html", std::nullopt, kMaxBookSize}});
+  ASSERT_TRUE(error);
+  EXPECT_NE(error->reason.find("2147483647 bytes"), std::string::npos) << error->reason;
+  EXPECT_EQ(testing::fileSize(bookPath_), 0) << "refused before anything was written";
+}
+
 TEST_F(ContainerWriterTest, UnreadableSourceIsNamed) {
   if (::geteuid() == 0) GTEST_SKIP() << "root reads files whatever their mode";
   testing::writeFile(scratch_ / "secret.html", "secret");

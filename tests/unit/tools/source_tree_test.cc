@@ -36,6 +36,20 @@ class SourceTreeTest : public ::testing::Test {
   pagora::testing::ScratchFolder scratch_;
 };
 
+TEST_F(SourceTreeTest, RecordsTheSizeOfEachFileAsWalked) {
+  writeFile(src("index.html"), "12345");
+  writeFile(src("empty"), "");
+  writeFile(src("a/b.html"), "nested");
+  link("b.html", "a/link.html");
+  SourceTree tree = collectSourceTree(src());
+  ASSERT_FALSE(tree.error);
+  std::vector<std::pair<std::string, std::int64_t>> sizes;
+  for (const BookSource& file : tree.files) sizes.emplace_back(file.storedName, file.walkedSize);
+  // A link's size is its target's, which the walk does not look up.
+  EXPECT_EQ(sizes, (std::vector<std::pair<std::string, std::int64_t>>{
+                       {"a\\b.html", 6}, {"a\\link.html", -1}, {"empty", 0}, {"index.html", 5}}));
+}
+
 TEST_F(SourceTreeTest, StoresEveryFileSortedByStoredName) {
   writeFile(src("index.html"), "i");
   writeFile(src("Zebra.html"), "z");
