@@ -44,13 +44,21 @@ def parse_arguments():
     parser.add_argument("--seed", type=int, help="seed of the round order (default: random, printed)")
     parser.add_argument("--only", default=",".join(SECTIONS), help="comma-separated subset of " + ", ".join(SECTIONS))
     parser.add_argument("--scratch-parent", default="/tmp", help="where the scratch folder goes (default /tmp)")
+    parser.add_argument("--trees", default="big,pages,sqlite",
+                        help="which inputs the load and create comparisons use: a comma-separated subset of "
+                             "big (one large file), pages (many small ones), sqlite (the sqlite3-doc book)")
     parser.add_argument("--small-files", type=int, default=15000, help="files in the tree of small pages")
     parser.add_argument("--big-mib", type=int, default=512, help="size of the one-big-file tree")
     parser.add_argument("--huge-mib", type=int, default=1024, help="size of the book in the memory comparison")
+    parser.add_argument("--pause", type=float, default=0.0,
+                        help="seconds to wait before each load and create run (see BENCHMARKS.md)")
     parser.add_argument("--json", help="also write the raw samples to this file")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     arguments = parser.parse_args()
     arguments.only = [s for s in arguments.only.split(",") if s]
+    arguments.trees = [t for t in arguments.trees.split(",") if t]
+    if set(arguments.trees) - {"big", "pages", "sqlite"}:
+        parser.error("unknown tree(s): " + ", ".join(sorted(set(arguments.trees) - {"big", "pages", "sqlite"})))
     unknown = set(arguments.only) - set(SECTIONS)
     if unknown:
         parser.error("unknown section(s): " + ", ".join(sorted(unknown)))
@@ -89,14 +97,17 @@ class Comparison:
         self.log("making inputs...")
         sources = self.scratch / "sources"
         sources.mkdir()
-        trees = [inputs.one_big_file(sources, f"one-file-{self.arguments.big_mib}mib",
-                                     self.arguments.big_mib * inputs.MIB, seed=512),
-                 inputs.many_small_files(sources, f"pages-{self.arguments.small_files}",
-                                         self.arguments.small_files, seed=15000)]
+        wanted, trees = self.arguments.trees, []
+        if "big" in wanted:
+            trees.append(inputs.one_big_file(sources, f"one-file-{self.arguments.big_mib}mib",
+                                             self.arguments.big_mib * inputs.MIB, seed=512))
+        if "pages" in wanted:
+            trees.append(inputs.many_small_files(sources, f"pages-{self.arguments.small_files}",
+                                                 self.arguments.small_files, seed=15000))
         shared = REPO.parent / "shared" / "books" / "sqlite3-doc"
-        if shared.is_dir():
+        if "sqlite" in wanted and shared.is_dir():
             trees.append(inputs.existing_tree("sqlite3-doc", shared))
-        else:
+        elif "sqlite" in wanted:
             self.log(f"compare.py: {shared} not found; left out")
         return trees
 
@@ -134,7 +145,8 @@ class Comparison:
             self.log(f"load: {tree.name}")
             removals = {}
             samples = measure.compare_rounds(self.load_contenders(tree, book, tar, zip_file), self.scratch,
-                                             self.arguments.rounds, self.rng, removal_samples=removals, log=self.log)
+                                             self.arguments.rounds, self.rng, removal_samples=removals,
+                                             pause=self.arguments.pause, log=self.log)
             self.results[f"load/{tree.name}"] = {n: s.seconds for n, s in samples.items()}
             self.results[f"load-removal/{tree.name}"] = {n: s.seconds for n, s in removals.items()}
             p, cp, tar_s, unzip_s = (samples[n] for n in ("pagora load", "cp -r", "tar -xf", "unzip -qq"))
@@ -185,7 +197,7 @@ class Comparison:
         for tree in trees:
             self.log(f"create: {tree.name}")
             samples = measure.compare_rounds(self.create_contenders(tree), self.scratch, self.arguments.rounds,
-                                             self.rng, log=self.log)
+                                             self.rng, pause=self.arguments.pause, log=self.log)
             self.results[f"create/{tree.name}"] = {n: s.seconds for n, s in samples.items()}
             p, tar_s, zip_s, tar_sync = (samples[n] for n in ("pagora-book create", "tar -cf", "zip -0 -r",
                                                               "tar -cf + sync"))
@@ -243,7 +255,8 @@ class Comparison:
         only = self.arguments.only
         self.say("# Pagora comparison\n")
         self.say("\n".join(report.machine_description(self.scratch)))
-        self.say(f"- Rounds: {self.arguments.rounds} after one warm-up round; order shuffled with seed {self.seed}\n")
+        self.say(f"- Rounds: {self.arguments.rounds} after one warm-up round; order shuffled with seed {self.seed}; "
+                 f"pause before each load and create run: {self.arguments.pause:g} s\n")
         if "load" in only or "create" in only:
             trees = self.make_trees()
             if "load" in only:

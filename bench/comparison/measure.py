@@ -107,12 +107,16 @@ def settle():
     os.sync()
 
 
-def compare_rounds(contenders, scratch, rounds, rng, *, removal_samples=None, log=print):
+def compare_rounds(contenders, scratch, rounds, rng, *, removal_samples=None, pause=0.0, log=print):
     """Runs every contender once per round, in a new shuffled order each round,
     after one untimed warm-up run each. Returns {name: Samples}.
 
     When removal_samples is a dict, the removal of what each contender left
     behind is timed too (rm -rf) and recorded there under the contender's name.
+    pause: seconds to wait before each run, after the previous run's files are
+    gone. ext4 without a journal skips over recently deleted inodes when it
+    makes a file, so a run that follows the removal of 15,000 files pays for
+    them; a minute's pause lets every run start alike.
     """
     results = {c.name: Samples(c.name) for c in contenders}
     for round_number in range(rounds + 1):
@@ -123,6 +127,7 @@ def compare_rounds(contenders, scratch, rounds, rng, *, removal_samples=None, lo
             output_dir.mkdir()
             argv, cwd, env = contender.command(output_dir)
             settle()
+            time.sleep(pause)
             run = run_measured(argv, cwd=cwd, env=env)
             if contender.verify:
                 contender.verify(output_dir)
