@@ -32,6 +32,7 @@ CPagoraView::CPagoraView(app::BrowserHost& host, CommandRouter& router)
   g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
   g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
   g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+  g_signal_connect(view_, "print", G_CALLBACK(onScriptPrint), this);
   g_signal_connect(view_, "notify::is-loading", G_CALLBACK(onLoadingChanged), this);
   g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
                    G_CALLBACK(onHistoryChanged), this);

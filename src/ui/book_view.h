@@ -59,6 +59,7 @@ class CPagoraView {
   void OnCommandStateChange();
   void setFontSize(resources::CommandId id);
   void print();
+  void runPrintDialog(GObjectPtr<WebKitPrintOperation> operation);
   void printSetup();
 
   static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
@@ -68,6 +69,7 @@ class CPagoraView {
   static void onHistoryChanged(WebKitBackForwardList* list, WebKitBackForwardListItem* added,
                                gpointer removed, gpointer self);
   static void onLoadingChanged(GObject* view, GParamSpec* property, gpointer self);
+  static gboolean onScriptPrint(WebKitWebView* view, WebKitPrintOperation* operation, gpointer self);
   static void onSelectionMessage(WebKitUserContentManager* content, WebKitJavascriptResult* result,
                                  gpointer self);
 
@@ -81,6 +83,7 @@ class CPagoraView {
   GObjectPtr<GtkPageSetup> pageSetup_;          // chosen in Print Setup
   GObjectPtr<GtkPrintSettings> printSettings_;  // kept from one print to the next
   GObjectPtr<WebKitPrintOperation> lastPrint_;   // alive until the next print
+  bool printDialogOpen_ = false;
 };
 
 }  // namespace pagora::ui

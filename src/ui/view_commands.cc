@@ -7,6 +7,7 @@
 #include "platform/notice.h"
 #include "ui/book_view.h"
 #include "ui/font_sizes.h"
+#include "ui/print_dialog.h"
 
 namespace pagora::ui {
 namespace {
@@ -82,18 +83,40 @@ void CPagoraView::print() {
     return;
   }
   if (view_ == nullptr) return;
-  lastPrint_ = adoptRef(webkit_print_operation_new(view_));
-  if (printSettings_) webkit_print_operation_set_print_settings(lastPrint_.get(), printSettings_.get());
-  if (pageSetup_) webkit_print_operation_set_page_setup(lastPrint_.get(), pageSetup_.get());
-  const auto response = webkit_print_operation_run_dialog(lastPrint_.get(), toplevelOf(GTK_WIDGET(view_)));
-  if (response == WEBKIT_PRINT_OPERATION_RESPONSE_PRINT) {
-    printSettings_.reset(GTK_PRINT_SETTINGS(
-        g_object_ref(webkit_print_operation_get_print_settings(lastPrint_.get()))));
+  runPrintDialog(adoptRef(webkit_print_operation_new(view_)));
+}
+
+void CPagoraView::runPrintDialog(GObjectPtr<WebKitPrintOperation> operation) {
+  // One dialog at a time: a page's script may ask again while one is open.
+  if (printDialogOpen_) return;
+  // GTK's dialog is run here rather than by the engine, so that what the
+  // engine is given can be completed first (see askHowToPrint).
+  printDialogOpen_ = true;
+  auto choice = askHowToPrint(toplevelOf(GTK_WIDGET(view_)), printSettings_.get(), pageSetup_.get());
+  printDialogOpen_ = false;
+  if (!choice) return;
+  // What the reader chose, printer and paper alike, is where the next print starts.
+  printSettings_ = std::move(choice->settings);
+  pageSetup_ = std::move(choice->pageSetup);
+  webkit_print_operation_set_print_settings(operation.get(), printSettings_.get());
+  webkit_print_operation_set_page_setup(operation.get(), pageSetup_.get());
+  webkit_print_operation_print(operation.get());
+  // Printing goes on after this returns.
+  lastPrint_ = std::move(operation);
+}
+
+gboolean CPagoraView::onScriptPrint(WebKitWebView*, WebKitPrintOperation* operation, gpointer self) {
+  auto* view = static_cast<CPagoraView*>(self);
+  // A page's own print request is refused without a message where the book
+  // forbids printing (a page could ask again and again); otherwise it gets the
+  // same dialog, settings and page set-up as the Print command.
+  if (BookLoader::instance().printAllowed() != 0 && view->view_ != nullptr) {
+    view->runPrintDialog(GObjectPtr<WebKitPrintOperation>(WEBKIT_PRINT_OPERATION(g_object_ref(operation))));
   }
+  return TRUE;
 }
 
 void CPagoraView::printSetup() {
-  if (!printSettings_) printSettings_ = adoptRef(gtk_print_settings_new());
   GtkPageSetup* chosen =
       gtk_print_run_page_setup_dialog(toplevelOf(GTK_WIDGET(view_)), pageSetup_.get(), printSettings_.get());
   if (chosen != nullptr) pageSetup_ = adoptRef(chosen);
