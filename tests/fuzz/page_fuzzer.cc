@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(block.rfind("<BIG><B>" + EscapeHtml(texts.title) + "</B></BIG><BR><BR>", 0) == 0,
           "the about block opens with the escaped title");
   const std::string esbnLine = "<SMALL>ESBN: " + EscapeHtml(texts.esbn) + "</SMALL>";
-  require(block.size() >= esbnLine.size() && block.compare(block.size() - esbnLine.size(), esbnLine.size(), esbnLine) == 0,
+  require(block.size() >= esbnLine.size() && block.substr(block.size() - esbnLine.size()) == esbnLine,
           "the about block ends with the escaped esbn");
   fuzz::checkNoMarkupFromTexts(texts, block);
 
