@@ -72,7 +72,7 @@ int CPagoraApp::InitInstance(const std::string& document) {
     return 1;
   }
   // Before anything is written: a viewer that dies still has its files removed.
-  TempFileRegistry::instance().setObserver(CrashWatcher::start());
+  TempFileRegistry::instance().setObserver(CrashWatcher::start(platform::instanceFolder()));
   // Top-level windows carry the guard's name as their class.
   gdk_set_program_class(m_guard.GetWindowClassName().c_str());
   installSignalHandlers();

@@ -4,15 +4,20 @@
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <thread>
+
+#include "platform/file.h"
 
 namespace pagora {
 namespace {
@@ -168,18 +173,23 @@ void closeFrom(int first) {
   for (int fd = first; fd < (limit > 0 ? limit : 65536); ++fd) ::close(fd);
 }
 
-// Leaves the watcher with the channel as descriptor 3, /dev/null as its
-// standard streams and nothing else, its own name, and default signal handling
-// except for the signals that end a whole process group, which it ignores.
-int detachFromViewer(int channel) {
-  const int moved = ::fcntl(channel, F_DUPFD, 3);  // out of the way of 0 to 2
-  if (moved < 0) return -1;
+// Leaves the watcher with the channel as descriptor 3, its lock (if any) as 4,
+// /dev/null as its standard streams and nothing else, its own name, and default
+// signal handling except for the signals that end a whole process group, which
+// it ignores.
+int detachFromViewer(int channel, int lock) {
+  // Out of the way of 0 to 4 first, so that no dup2 below overwrites them.
+  const int movedChannel = ::fcntl(channel, F_DUPFD, 5);
+  const int movedLock = lock >= 0 ? ::fcntl(lock, F_DUPFD, 5) : -1;
+  if (movedChannel < 0) return -1;
   const int null = ::open("/dev/null", O_RDWR);
   for (int fd = 0; fd <= 2; ++fd) {
     if (null >= 0 && null != fd) ::dup2(null, fd);
   }
-  if (moved != 3 && ::dup2(moved, 3) != 3) return -1;
-  closeFrom(4);
+  if (::dup2(movedChannel, 3) != 3) return -1;
+  int keep = 4;
+  if (movedLock >= 0 && ::dup2(movedLock, 4) == 4) keep = 5;
+  closeFrom(keep);
 
   struct sigaction action;
   std::memset(&action, 0, sizeof action);
@@ -197,8 +207,8 @@ int detachFromViewer(int channel) {
 }
 
 // The grandchild of the viewer: nobody waits for it, so it leaves no zombie.
-[[noreturn]] void runWatcher(int channel) {
-  const int fd = detachFromViewer(channel);
+[[noreturn]] void runWatcher(int channel, int lock) {
+  const int fd = detachFromViewer(channel, lock);
   if (fd < 0) ::_exit(1);
   const std::int32_t pid = ::getpid();
   if (!writeAll(fd, &pid, sizeof pid)) ::_exit(1);
@@ -215,6 +225,27 @@ std::int32_t readPid(int channel) {
     got += static_cast<std::size_t>(n);
   }
   return pid;
+}
+
+// Takes the watchers' lock in `folder`, waiting while the watcher of an earlier
+// viewer holds it. Not open when there is no folder, the lock cannot be had, or
+// the wait was too long; the viewer then goes on without it.
+platform::File waitForTurn(const std::string& folder) {
+  if (folder.empty()) return {};
+  const std::string path = folder + kWatcherLockName;
+  platform::File lock(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!lock.isOpen()) return {};
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kTurnWaitSeconds);
+  while (::flock(lock.descriptor(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+      std::fprintf(stderr, "pagora: going on without waiting for \"%s\": %s\n", path.c_str(),
+                   errno == EWOULDBLOCK ? "an earlier viewer's files are still being removed" : std::strerror(errno));
+      return {};
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return lock;
 }
 
 }  // namespace
@@ -240,7 +271,9 @@ int watchChannel(int channel) {
   return 0;
 }
 
-std::unique_ptr<CrashWatcher> CrashWatcher::start() {
+std::unique_ptr<CrashWatcher> CrashWatcher::start(const std::string& lockFolder) {
+  // Closed here once the watcher runs: the watcher's copy keeps the lock.
+  const platform::File turn = waitForTurn(lockFolder);
   int ends[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
     std::fprintf(stderr, "pagora: cannot start the clean-up watcher: %s\n", std::strerror(errno));
@@ -251,7 +284,7 @@ std::unique_ptr<CrashWatcher> CrashWatcher::start() {
     // This child may have been forked from a threaded process: from here on
     // only async-signal-safe calls, and a fork that runs no fork handlers.
     ::close(ends[1]);
-    if (::_Fork() == 0) runWatcher(ends[0]);
+    if (::_Fork() == 0) runWatcher(ends[0], turn.descriptor());
     ::_exit(0);
   }
   const int forkError = errno;

@@ -14,10 +14,10 @@
 // Paths it was not told of are never touched, so a folder that holds anything
 // else stays with it.
 //
-// The watcher holds nothing of the viewer's: no descriptor but the channel (the
-// single-instance lock, the display and the buses stay with the viewer, so a
-// new start is not refused while the watcher lives), and its standard streams
-// are /dev/null. It survives SIGINT, SIGHUP, SIGQUIT and SIGTERM, which a
+// The watcher holds nothing of the viewer's: no descriptor but the channel and
+// its own lock (the single-instance lock, the display and the buses stay with
+// the viewer, so a new start is not refused while the watcher lives), and its
+// standard streams are /dev/null. It survives SIGINT, SIGHUP, SIGQUIT and SIGTERM, which a
 // terminal or a session sends to the viewer's whole process group, so that it
 // is still there to see how the viewer ended.
 #pragma once
@@ -45,12 +45,22 @@ enum class WatchRecord : char {
 // and the watcher takes a longer length for a broken channel.
 inline constexpr std::size_t kMaxWatchedPath = 4095;
 
+// The lock that a watcher holds while it lives, in the folder given to start.
+inline constexpr const char* kWatcherLockName = "pagora-watcher.lock";
+// How long a start waits for an earlier watcher before going on regardless.
+inline constexpr int kTurnWaitSeconds = 30;
+
 class CrashWatcher final : public TempFileRegistry::Observer {
  public:
   // Starts the watcher and returns once it has let go of everything it
   // inherited. Null, with the reason on stderr, when it cannot be started;
   // the viewer then runs as it would without one.
-  static std::unique_ptr<CrashWatcher> start();
+  //
+  // With `lockFolder` (ending in '/'), the watcher holds a lock there for its
+  // whole life, and start first waits (up to kTurnWait) until no earlier
+  // viewer's watcher holds it: a book started again right after a crash would
+  // otherwise have its fresh files removed under it.
+  static std::unique_ptr<CrashWatcher> start(const std::string& lockFolder = {});
 
   CrashWatcher(const CrashWatcher&) = delete;
   CrashWatcher& operator=(const CrashWatcher&) = delete;

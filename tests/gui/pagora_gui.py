@@ -7,6 +7,7 @@ real input with xdotool, and record the addresses the viewer hands to the
 desktop. Every wait has a deadline; nothing relies on a fixed sleep alone.
 """
 
+import fcntl
 import os
 import shutil
 import signal  # noqa: F401 - tests send signals through gui.signal
@@ -63,8 +64,28 @@ def check_environment(test_case):
         test_case.skipTest("run through run_gui_test with PAGORA_VIEWER and PAGORA_BOOK_TOOL set")
 
 
+def wait_for_watchers():
+    """Waits until the watchers of ended viewers have removed their files; each
+    holds a lock in the lock folder while it lives."""
+    path = os.path.join(os.environ.get("XDG_RUNTIME_DIR", ""), "pagora-watcher.lock")
+    if not os.path.exists(path):
+        return
+    with open(path, "rb") as lock:
+        def free():
+            try:
+                fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+            except BlockingIOError:
+                return False
+            fcntl.flock(lock, fcntl.LOCK_UN)
+            return True
+
+        wait_for(free, what="the watchers of ended viewers to finish")
+
+
 def empty_temp_directory():
     """Removes what an earlier, failed test left, so one failure does not cascade."""
+    # A viewer killed at the end of the last test may still be being cleaned up.
+    wait_for_watchers()
     for name in os.listdir(TMPDIR):
         path = os.path.join(TMPDIR, name)
         if os.path.isdir(path) and not os.path.islink(path):

@@ -73,10 +73,10 @@ class ConcurrentStartsTest(unittest.TestCase):
         self.assertEqual(losers[0].wait_exit(), 1)
 
         # Only the winner's private folder, and in the lock's folder only the
-        # lock and the winner's socket.
+        # lock, the winner's socket and its watcher's lock.
         self.assertEqual(os.listdir(gui.TMPDIR), [f"book{number}.qvx"])
         self.assertEqual(sorted(name for name in os.listdir(RUNTIME) if name.startswith("pagora")),
-                         ["pagora Class.lock", "pagora Class.sock"])
+                         ["pagora Class.lock", "pagora Class.sock", "pagora-watcher.lock"])
         self.assertTrue(winner.running())
 
 

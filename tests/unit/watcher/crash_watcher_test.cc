@@ -3,7 +3,9 @@
 // leaves it nothing to do; and it holds nothing of the viewer's.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +15,7 @@
 #include <set>
 #include <string>
 
+#include "app/crash_watcher.h"
 #include "support/scratch_folder.h"
 #include "viewer_child.h"
 
@@ -184,6 +187,59 @@ TEST_F(WatcherTest, TheWatcherHoldsNothingOfTheViewersAndSurvivesGroupSignals) {
   }
   EXPECT_TRUE(exitedCleanly(viewer.finish()));
   EXPECT_FALSE(exists(top));
+}
+
+bool lockIsFree(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR);
+  const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+  if (fd >= 0) ::close(fd);
+  return free;
+}
+
+TEST_F(WatcherTest, ANewStartWaitsUntilAnEarlierViewersWatcherHasFinished) {
+  const std::string lockFolder = scratch.path() + "/";
+  const std::string lock = lockFolder + kWatcherLockName;
+  ViewerChild first(everything(), Ending::Killed, lockFolder);
+  const pid_t watcher = first.watcherPid();
+  ASSERT_GT(watcher, 0);
+  EXPECT_EQ(openDescriptors(watcher), (std::set<std::string>{"0", "1", "2", "3", "4"}));
+  // The earlier viewer is gone, but its watcher has not got round to its files.
+  ASSERT_EQ(::kill(watcher, SIGSTOP), 0);
+  first.end();
+  EXPECT_FALSE(lockIsFree(lock));
+  EXPECT_TRUE(exists(top));
+
+  // A new start of the same book, in a process of its own: it reports whether
+  // the earlier files were still there when its watcher started.
+  int report[2];
+  ASSERT_EQ(::pipe(report), 0);
+  const pid_t second = ::fork();
+  struct Seen {
+    char files;  // 'y' still there, '-' gone, 'n' no watcher
+    pid_t watcher;
+  };
+  if (second == 0) {
+    auto secondWatcher = CrashWatcher::start(lockFolder);
+    const Seen seen{secondWatcher == nullptr ? 'n' : exists(top) ? 'y' : '-',
+                    secondWatcher ? secondWatcher->pid() : -1};
+    ::_exit(::write(report[1], &seen, sizeof seen) == sizeof seen ? 0 : 1);
+  }
+  ::close(report[1]);
+  // A start that did not wait would report at once; one that waits says
+  // nothing while the earlier watcher is stopped.
+  pollfd waiting{report[0], POLLIN, 0};
+  EXPECT_EQ(::poll(&waiting, 1, 500), 0) << "the new start did not wait for the earlier watcher";
+  ASSERT_EQ(::kill(watcher, SIGCONT), 0);
+  Seen seen{};
+  EXPECT_EQ(::read(report[0], &seen, sizeof seen), static_cast<ssize_t>(sizeof seen));
+  ::close(report[0]);
+  EXPECT_EQ(seen.files, '-') << "the new start went on while the earlier files were still being removed";
+  EXPECT_TRUE(exitedCleanly(waitForExit(second)));
+  EXPECT_TRUE(exitedCleanly(waitForExit(watcher)));
+  // The second start's watcher, adopted in turn, ends with its viewer.
+  EXPECT_GT(seen.watcher, 0);
+  EXPECT_TRUE(exitedCleanly(waitForExit(seen.watcher)));
+  EXPECT_TRUE(lockIsFree(lock));
 }
 
 }  // namespace

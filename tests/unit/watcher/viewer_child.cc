@@ -17,8 +17,9 @@
 namespace pagora::testing {
 namespace {
 
-[[noreturn]] void runStandIn(const Recording& recording, Ending ending, int report, int release) {
-  auto watcher = CrashWatcher::start();
+[[noreturn]] void runStandIn(const Recording& recording, Ending ending, const std::string& lockFolder, int report,
+                             int release) {
+  auto watcher = CrashWatcher::start(lockFolder);
   std::int32_t pid = watcher ? watcher->pid() : -1;
   CrashWatcher* observer = watcher.get();
   TempFileRegistry& registry = TempFileRegistry::instance();
@@ -59,7 +60,7 @@ int waitForExit(pid_t pid, double seconds) {
   }
 }
 
-ViewerChild::ViewerChild(const Recording& recording, Ending ending) {
+ViewerChild::ViewerChild(const Recording& recording, Ending ending, const std::string& lockFolder) {
   ::prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
   int report[2];
   int release[2];
@@ -73,7 +74,7 @@ ViewerChild::ViewerChild(const Recording& recording, Ending ending) {
   if (viewer_ == 0) {
     ::close(report[0]);
     ::close(release[1]);
-    runStandIn(recording, ending, report[1], release[0]);
+    runStandIn(recording, ending, lockFolder, report[1], release[0]);
   }
   ::close(report[1]);
   ::close(release[0]);
@@ -83,12 +84,15 @@ ViewerChild::ViewerChild(const Recording& recording, Ending ending) {
   ::close(report[0]);
 }
 
-int ViewerChild::finish() {
-  finished_ = true;
+void ViewerChild::end() {
   if (release_ >= 0) ::close(release_);
   release_ = -1;
   if (viewer_ > 0) waitForExit(viewer_);
   viewer_ = -1;
+}
+
+int ViewerChild::finish() {
+  end();
   const int status = watcher_ > 0 ? waitForExit(watcher_) : -1;
   watcher_ = -1;
   return status;

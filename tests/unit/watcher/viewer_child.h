@@ -29,22 +29,24 @@ enum class Ending {
 
 class ViewerChild {
  public:
-  ViewerChild(const Recording& recording, Ending ending);
+  // With `lockFolder`, the watcher is started with its lock there.
+  ViewerChild(const Recording& recording, Ending ending, const std::string& lockFolder = {});
   ~ViewerChild();  // kills and reaps whatever still runs
   ViewerChild(const ViewerChild&) = delete;
   ViewerChild& operator=(const ViewerChild&) = delete;
 
   // The watcher's pid, once everything is recorded; -1 if it did not start.
   pid_t watcherPid() const { return watcher_; }
-  // Lets the viewer end as asked and waits for the watcher's exit; returns
-  // its wait status, or -1 if it did not exit within the deadline.
+  // Lets the viewer end as asked and waits until it has.
+  void end();
+  // end(), then waits for the watcher's exit; returns its wait status, or -1
+  // if it did not exit within the deadline.
   int finish();
 
  private:
   pid_t viewer_ = -1;
   pid_t watcher_ = -1;
   int release_ = -1;  // closing it lets the viewer end
-  bool finished_ = false;
 };
 
 // Waits for child `pid` with a deadline; its wait status, or -1.
