@@ -2,14 +2,18 @@
 
 #include <gtk/gtkunixprint.h>
 
-#include <string>
-#include <string_view>
+#include <memory>
 
 namespace pagora::ui {
 namespace {
 
-struct WidgetDestroy {
-  void operator()(GtkWidget* widget) const { gtk_widget_destroy(widget); }
+// Holds a reference of its own, so the dialog stays valid to destroy even if
+// something destroyed it while it ran.
+struct DialogRelease {
+  void operator()(GtkWidget* dialog) const {
+    gtk_widget_destroy(dialog);
+    g_object_unref(dialog);
+  }
 };
 
 // What the engine can do itself when it lays out the pages.
@@ -21,21 +25,18 @@ constexpr auto kEngineCapabilities = static_cast<GtkPrintCapabilities>(
 // The file format named by the output file's extension; PDF unless it says
 // PostScript or SVG, as GTK's print-to-file does.
 const char* fileFormatOf(const char* outputUri) {
-  const std::string_view uri = outputUri;
-  for (const char* format : {"ps", "svg"}) {
-    const std::string suffix = std::string(".") + format;
-    if (uri.size() > suffix.size() &&
-        g_ascii_strcasecmp(uri.substr(uri.size() - suffix.size()).data(), suffix.c_str()) == 0) {
-      return format;
-    }
-  }
+  g_autofree char* lower = g_ascii_strdown(outputUri, -1);
+  if (g_str_has_suffix(lower, ".ps")) return "ps";
+  if (g_str_has_suffix(lower, ".svg")) return "svg";
   return "pdf";
 }
 
 }  // namespace
 
-std::optional<PrintChoice> askHowToPrint(GtkWindow* parent, GtkPrintSettings* settings, GtkPageSetup* pageSetup) {
-  const std::unique_ptr<GtkWidget, WidgetDestroy> widget(gtk_print_unix_dialog_new(nullptr, parent));
+std::optional<PrintChoice> askHowToPrint(GtkWindow* parent, GtkPrintSettings* settings,
+                                         GtkPageSetup* pageSetup) {
+  const std::unique_ptr<GtkWidget, DialogRelease> widget(
+      GTK_WIDGET(g_object_ref(gtk_print_unix_dialog_new(nullptr, parent))));
   auto* dialog = GTK_PRINT_UNIX_DIALOG(widget.get());
   gtk_print_unix_dialog_set_manual_capabilities(dialog, kEngineCapabilities);
   gtk_print_unix_dialog_set_embed_page_setup(dialog, TRUE);
@@ -43,16 +44,19 @@ std::optional<PrintChoice> askHowToPrint(GtkWindow* parent, GtkPrintSettings* se
   if (pageSetup != nullptr) gtk_print_unix_dialog_set_page_setup(dialog, pageSetup);
 
   if (gtk_dialog_run(GTK_DIALOG(dialog)) != GTK_RESPONSE_OK) return std::nullopt;
-  PrintChoice choice{adoptRef(gtk_print_unix_dialog_get_settings(dialog)),
-                     GObjectPtr<GtkPageSetup>(GTK_PAGE_SETUP(g_object_ref(gtk_print_unix_dialog_get_page_setup(dialog))))};
+  PrintChoice choice{
+      adoptRef(gtk_print_unix_dialog_get_settings(dialog)),
+      GObjectPtr<GtkPageSetup>(GTK_PAGE_SETUP(g_object_ref(gtk_print_unix_dialog_get_page_setup(dialog))))};
   if (GtkPrinter* printer = gtk_print_unix_dialog_get_selected_printer(dialog)) {
     gtk_print_settings_set_printer(choice.settings.get(), gtk_printer_get_name(printer));
   }
   // The dialog leaves the format of a print to file unsaid; the engine, told
   // nothing, writes blank pages on turned paper.
   const char* outputUri = gtk_print_settings_get(choice.settings.get(), GTK_PRINT_SETTINGS_OUTPUT_URI);
-  if (outputUri != nullptr && gtk_print_settings_get(choice.settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT) == nullptr) {
-    gtk_print_settings_set(choice.settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, fileFormatOf(outputUri));
+  if (outputUri != nullptr &&
+      gtk_print_settings_get(choice.settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT) == nullptr) {
+    gtk_print_settings_set(choice.settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT,
+                           fileFormatOf(outputUri));
   }
   return choice;
 }
