@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <utility>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -180,10 +181,27 @@ std::int64_t fileTableSectionSize(const std::vector<std::string>& storedNames) {
   return size;
 }
 
+std::optional<std::string> textWithZeroByte(const BookInfo& info) {
+  const std::pair<const char*, const std::string*> texts[] = {
+      {"reservedText1", &info.reservedText1}, {"esbn", &info.esbn},
+      {"title", &info.title},                 {"author", &info.author},
+      {"authorEmail", &info.authorEmail},     {"webAddress", &info.webAddress},
+      {"publisher", &info.publisher},         {"contentsNotice", &info.contentsNotice},
+      {"reservedText2", &info.reservedText2}, {"reservedText3", &info.reservedText3},
+  };
+  for (const auto& [name, text] : texts) {
+    if (text->find('\0') != std::string::npos) return std::string(name);
+  }
+  return std::nullopt;
+}
+
 std::optional<BookWriteError> writeBook(platform::File& out, const std::string& viewerPath, BookInfo info,
                                         const std::vector<BookSource>& sources,
                                         const ProgressCallback& progress) {
   if (sources.size() > static_cast<std::size_t>(INT32_MAX)) return BookWriteError{"", "too many files for one book"};
+  // A reader cuts a text at its first zero byte and computes the check values
+  // on what is left, so such a header would never verify.
+  if (auto field = textWithZeroByte(info)) return BookWriteError{"", "the " + *field + " holds a zero byte"};
   platform::File viewer = platform::File::openForReading(viewerPath);
   if (!viewer.isOpen()) return BookWriteError{viewerPath, systemReason()};
   const std::int64_t viewerSize = viewer.size();

@@ -93,6 +93,9 @@ std::int64_t fileTableSectionSize(const std::vector<std::string>& storedNames);
 // files), an empty string list, the file table and the trailer. The same inputs
 // give the same bytes. Refuses unsafe stored names and a book that would
 // exceed kMaxBookSize before writing anything.
+// The name of the first header text that holds a zero byte, if any.
+std::optional<std::string> textWithZeroByte(const BookInfo& info);
+
 std::optional<BookWriteError> writeBook(platform::File& out, const std::string& viewerPath, BookInfo info,
                                         const std::vector<BookSource>& sources,
                                         const ProgressCallback& progress = {});

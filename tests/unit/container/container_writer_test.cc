@@ -146,6 +146,15 @@ TEST_F(ContainerWriterTest, NamesTheSourceThatCannotBeRead) {
   EXPECT_EQ(error->path, scratch_ / "no-viewer");
 }
 
+TEST_F(ContainerWriterTest, RefusesHeaderTextsWithAZeroByte) {
+  BookInfo info = testing::sampleInfo();
+  info.author = std::string("Ada\0Lovelace", 12);
+  platform::File out = platform::File::create(bookPath_, 0755);
+  auto error = writeBook(out, viewerPath_, info, {{"x", "", "ok"}});
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->reason, "the author holds a zero byte");
+}
+
 // Sources are copied in chunks, the last read asking for one byte more than
 // remains: sizes around a chunk must come back whole.
 TEST_F(ContainerWriterTest, SourcesOfEverySizeAroundTheCopyChunkComeBackWhole) {
