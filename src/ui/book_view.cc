@@ -7,6 +7,7 @@
 #include "platform/notice.h"
 #include "platform/open_address.h"
 #include "ui/link_policy.h"
+#include "ui/load_finished_report.h"
 
 namespace pagora::ui {
 namespace {
@@ -176,6 +177,10 @@ GtkWidget* CPagoraView::onCreate(WebKitWebView*, WebKitNavigationAction* action,
 void CPagoraView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* view = static_cast<CPagoraView*>(self);
   if (event == WEBKIT_LOAD_COMMITTED) view->hasSelection_ = false;
+  if (event == WEBKIT_LOAD_FINISHED && !view->firstLoadReported_) {
+    view->firstLoadReported_ = true;
+    reportLoadFinished();
+  }
   view->OnCommandStateChange();
 }
 

@@ -79,6 +79,7 @@ class CPagoraView {
   bool m_bCanGoBack = false;
   bool m_bCanGoForward = false;
   bool hasSelection_ = false;
+  bool firstLoadReported_ = false;  // see load_finished_report.h
   SignalConnection selectionChanged_;
   GObjectPtr<GtkPageSetup> pageSetup_;          // chosen in Print Setup
   GObjectPtr<GtkPrintSettings> printSettings_;  // kept from one print to the next
