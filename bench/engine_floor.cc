@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
 namespace {
@@ -36,13 +37,12 @@ void writeLoadFinished(LoadReport& report) {
   report.written = true;
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
-  FILE* out = std::fopen(report.path, "w");
+  const std::unique_ptr<FILE, decltype(&std::fclose)> out(std::fopen(report.path, "w"), &std::fclose);
   if (out == nullptr) {
     std::perror(report.path);
     return;
   }
-  std::fprintf(out, "%lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
-  std::fclose(out);
+  std::fprintf(out.get(), "%lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
 }
 
 void onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {

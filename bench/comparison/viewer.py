@@ -5,8 +5,10 @@ process tree once the page is shown.
 Both programs write the monotonic clock to $PAGORA_REPORT_LOAD_FINISHED when
 their first page has finished loading; the time is taken from just before
 the exec. PSS is summed over the program and every process it started
-(WebKit's web and network processes, the sandbox's bwrap and D-Bus proxy),
-from /proc/<pid>/smaps_rollup, after the page has been shown for a moment.
+(WebKit's web and network processes, the sandbox's bwrap and D-Bus proxy,
+the viewer's clean-up watcher), from /proc/<pid>/smaps_rollup, after the page
+has been shown for a moment. Each program starts a session of its own, so a
+helper that was forked twice and left its parent is still counted.
 """
 
 import os
@@ -59,8 +61,9 @@ class Display:
 
 
 def process_tree(root):
-    """root and every process descended from it."""
-    children = {}
+    """root, every process descended from it, and every process in the session
+    that root leads."""
+    children, session = {}, set()
     for entry in os.listdir("/proc"):
         if not entry.isdigit():
             continue
@@ -70,12 +73,15 @@ def process_tree(root):
         except OSError:
             continue
         children.setdefault(int(fields[1]), []).append(int(entry))
-    tree, pending = [], [root]
+        if int(fields[3]) == root:
+            session.add(int(entry))
+    tree, pending = set(), [root, *session]
     while pending:
         pid = pending.pop()
-        tree.append(pid)
-        pending.extend(children.get(pid, []))
-    return tree
+        if pid not in tree:
+            tree.add(pid)
+            pending.extend(children.get(pid, []))
+    return sorted(tree)
 
 
 def tree_pss_kib(root):
@@ -97,7 +103,7 @@ def run_once(argv, env, report_file):
     env = dict(env, PAGORA_REPORT_LOAD_FINISHED=str(report_file))
     started = time.monotonic_ns()
     program = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL)
+                               stderr=subprocess.DEVNULL, start_new_session=True)
     try:
         deadline = time.monotonic() + LOAD_DEADLINE
         while not (report_file.exists() and report_file.read_text().strip()):
