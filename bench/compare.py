@@ -22,6 +22,7 @@ import argparse
 import json
 import os
 import shutil
+import statistics
 import sys
 import tempfile
 import time
@@ -52,6 +53,8 @@ def parse_arguments():
     parser.add_argument("--huge-mib", type=int, default=1024, help="size of the book in the memory comparison")
     parser.add_argument("--pause", type=float, default=0.0,
                         help="seconds to wait before each load and create run (see BENCHMARKS.md)")
+    parser.add_argument("--alt-load-bench", help="a pagora-load-bench from another build (say, with another "
+                                                 "transfer buffer size), timed as one more contender in the load")
     parser.add_argument("--json", help="also write the raw samples to this file")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     arguments = parser.parse_args()
@@ -113,7 +116,7 @@ class Comparison:
 
     # Load
 
-    def load_contenders(self, tree, book, tar, zip_file):
+    def load_contenders(self, tree, book, tar, zip_file, alt_book=None):
         def expect_copy(output_dir):
             files, total = inputs.count_files(output_dir)
             if (files, total) != (tree.files, tree.bytes):
@@ -128,7 +131,9 @@ class Comparison:
         def with_tmpdir(output_dir):
             return dict(os.environ, TMPDIR=str(output_dir))
 
-        return [
+        alternative = [] if alt_book is None else [
+            measure.Contender("pagora load (alt)", lambda out: ([str(alt_book)], None, with_tmpdir(out)), expect_empty)]
+        return alternative + [
             measure.Contender("pagora load", lambda out: ([str(book)], None, with_tmpdir(out)), expect_empty),
             measure.Contender("cp -r", lambda out: (["cp", "-r", str(tree.path), str(out)], None, None), expect_copy),
             measure.Contender("tar -xf", lambda out: (["tar", "-xf", str(tar), "-C", str(out)], None, None),
@@ -141,10 +146,10 @@ class Comparison:
         self.say("## Load: extract the tree (pagora: parse + extract + remove everything)\n")
         rows, ratio_rows = [], []
         for tree in trees:
-            book, tar, zip_file = made[tree.name]
+            book, tar, zip_file, alt_book = made[tree.name]
             self.log(f"load: {tree.name}")
             removals = {}
-            samples = measure.compare_rounds(self.load_contenders(tree, book, tar, zip_file), self.scratch,
+            samples = measure.compare_rounds(self.load_contenders(tree, book, tar, zip_file, alt_book), self.scratch,
                                              self.arguments.rounds, self.rng, removal_samples=removals,
                                              pause=self.arguments.pause, log=self.log)
             self.results[f"load/{tree.name}"] = {n: s.seconds for n, s in samples.items()}
@@ -160,6 +165,15 @@ class Comparison:
                                f"{unzip_s.median / p.median:.2f}",
                                f"{(cp.median + removals['cp -r'].median) / p.median:.2f}",
                                f"{(tar_s.median + removals['tar -xf'].median) / p.median:.2f}"])
+        if self.arguments.alt_load_bench:
+            alt_rows = []
+            for tree in trees:
+                alt, p = (self.results[f"load/{tree.name}"][n] for n in ("pagora load (alt)", "pagora load"))
+                alt_rows.append([tree.name, f"{statistics.median(alt):.3f} s", f"{statistics.median(p):.3f} s",
+                                 f"{statistics.median(p) / statistics.median(alt):.2f}"])
+            self.say(f"Alternative load ({self.arguments.alt_load_bench}):\n")
+            self.say(report.table(["input", "alternative", "pagora load", "alternative speed-up"], alt_rows))
+            self.say()
         self.say(report.table(["input", "pagora load", "cp -r", "tar -xf", "unzip -qq"], rows))
         self.say()
         self.say(report.table(["input", "pagora MiB/s", "cp MiB/s", "pagora ÷ cp throughput",
@@ -262,12 +276,19 @@ class Comparison:
             if "load" in only:
                 made = {}
                 for tree in trees:
+                    alt_book = None
+                    if self.arguments.alt_load_bench:
+                        alt_folder = self.scratch / "alt"
+                        alt_folder.mkdir(exist_ok=True)
+                        alt_book = inputs.make_book(tree, alt_folder, self.pagora_book,
+                                                    Path(self.arguments.alt_load_bench).resolve())
                     made[tree.name] = (inputs.make_book(tree, self.scratch, self.pagora_book, self.load_bench),
-                                       *inputs.make_archives(tree, self.scratch))
+                                       *inputs.make_archives(tree, self.scratch), alt_book)
                 self.compare_load(trees, made)
                 for files in made.values():
                     for path in files:
-                        inputs.remove(path)
+                        if path is not None:
+                            inputs.remove(path)
             if "create" in only:
                 self.compare_create(trees)
             inputs.remove(self.scratch / "sources")
