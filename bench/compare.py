@@ -39,6 +39,7 @@ SECTIONS = ("load", "create", "memory", "viewer")
 def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--version", action="version", version="compare.py (pagora benchmarks)")
     parser.add_argument("--build-dir", default=os.environ.get("PAGORA_BUILD_DIR", str(REPO / "build")),
                         help="where bin/pagora-book and bin/pagora-load-bench are (default: build/)")
     parser.add_argument("--rounds", type=int, default=5, help="timed rounds per comparison (default 5)")
