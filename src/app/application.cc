@@ -11,7 +11,9 @@
 
 #include "app/command_line.h"
 #include "app/crash_watcher.h"
+#include "app/engine_warmup.h"
 #include "app/host_policy.h"
+#include "container/book_loader.h"
 #include "platform/file.h"
 #include "platform/notice.h"
 #include "resources/command_table.h"
@@ -78,8 +80,13 @@ int CPagoraApp::InitInstance(const std::string& document) {
   installSignalHandlers();
 
   BrowserHost host;
+  EngineWarmup warmup(host);
   frame_ = std::make_unique<ui::CMainFrame>(host, [this] { onFrameDestroyed(); });
-  if (!frame_->Create() || closeRequested_) {
+  // The frame's creation runs the load, which reports to the warm-up.
+  BookLoader::setListener(&warmup);
+  const bool created = frame_->Create();
+  BookLoader::setListener(nullptr);
+  if (!created || closeRequested_) {
     frame_->destroy();
     if (closeRequested_) return 0;
     platform::showNotice("Failed to create empty document.", platform::NoticeIcon::Warning);

@@ -56,6 +56,17 @@ void addScript(WebKitUserContentManager* content, const char* source,
   webkit_user_script_unref(script);
 }
 
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Both without trailing slashes.
+bool isSameOrInside(const std::string& path, const std::string& folder) {
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
+}
+
 }  // namespace
 
 BrowserHost::BrowserHost()
@@ -71,17 +82,51 @@ BrowserHost::BrowserHost()
   webkit_user_content_manager_register_script_message_handler(content_.get(), kSelectionMessage);
 }
 
-void BrowserHost::allowReading(const std::string& folder) {
+void BrowserHost::allowReading(const std::string& path) {
   GStatBuf status;
-  if (folder.empty() || g_lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;
+  if (path.empty() || g_lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;
+  const std::string folder = withoutTrailingSlashes(path);
+  for (const std::string& allowed : readableFolders_) {
+    if (isSameOrInside(folder, allowed)) return;
+  }
+  // The engine takes no new folder once a web process runs (it aborts).
+  if (engineStarted_) {
+    g_warning("the web engine already runs; it cannot be given %s to read", folder.c_str());
+    return;
+  }
   webkit_web_context_add_path_to_sandbox(context_.get(), folder.c_str(), TRUE);
+  readableFolders_.push_back(folder);
+}
+
+void BrowserHost::startEngine() {
+  if (engineStarted_) return;
+  engineStarted_ = true;
+  // A view is what makes the engine start its processes; a blank page in one
+  // that no window shows does it without adding to any reader's history.
+  WebKitWebView* view = newView(nullptr);
+  g_object_ref_sink(view);
+  warmView_.reset(view);
+  webkit_web_view_load_uri(warmView_.get(), "about:blank");
 }
 
 WebKitWebView* BrowserHost::createView() {
-  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW,                       //
-                                            "web-context", context_.get(),              //
-                                            "user-content-manager", content_.get(),     //
-                                            nullptr));
+  engineStarted_ = true;
+  WebKitWebView* view = newView(warmView_.get());
+  // The new view shares the warm view's web process, which outlives it.
+  warmView_.reset();
+  return view;
+}
+
+WebKitWebView* BrowserHost::newView(WebKitWebView* related) {
+  auto* view = WEBKIT_WEB_VIEW(related != nullptr
+                                   ? g_object_new(WEBKIT_TYPE_WEB_VIEW,                    //
+                                                  "related-view", related,                 //
+                                                  "user-content-manager", content_.get(),  //
+                                                  nullptr)
+                                   : g_object_new(WEBKIT_TYPE_WEB_VIEW,                    //
+                                                  "web-context", context_.get(),           //
+                                                  "user-content-manager", content_.get(),  //
+                                                  nullptr));
   WebKitSettings* settings = webkit_web_view_get_settings(view);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);

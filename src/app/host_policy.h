@@ -9,6 +9,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ui/gobject_ptr.h"
 
@@ -28,8 +29,14 @@ class BrowserHost {
   BrowserHost& operator=(const BrowserHost&) = delete;
 
   // Lets the sandboxed engine read `folder`. Only takes effect before the
-  // first view has loaded anything; a folder that does not exist is skipped.
+  // engine's first web process starts; a folder that does not exist is
+  // skipped, and one inside a folder already allowed needs nothing more.
   void allowReading(const std::string& folder);
+
+  // Starts the engine's processes now, seeing the folders allowed so far,
+  // so that they come up while the viewer does other work. The next view
+  // made takes them over.
+  void startEngine();
 
   // A new view hosted here, not yet in any container (a floating reference).
   WebKitWebView* createView();
@@ -41,9 +48,14 @@ class BrowserHost {
   static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                 WebKitHitTestResult* hit, gpointer self);
   static void onDownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
+  WebKitWebView* newView(WebKitWebView* related);
 
   ui::GObjectPtr<WebKitWebContext> context_;
   ui::GObjectPtr<WebKitUserContentManager> content_;
+  std::vector<std::string> readableFolders_;
+  bool engineStarted_ = false;
+  // Holds the engine's first web process from startEngine() until a view takes it over.
+  ui::GObjectPtr<WebKitWebView> warmView_;
 };
 
 }  // namespace pagora::app

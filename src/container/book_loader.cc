@@ -62,7 +62,14 @@ bool extractIntoPrivateFolder(ContainerReader& reader, const BookFileTable& tabl
   return false;
 }
 
+LoadListener*& listenerSlot() {
+  static LoadListener* listener = nullptr;
+  return listener;
+}
+
 }  // namespace
+
+void BookLoader::setListener(LoadListener* listener) { listenerSlot() = listener; }
 
 BookLoader& BookLoader::instance() {
   // Published before the load runs, so that the load's own requests for the
@@ -110,10 +117,15 @@ void BookLoader::load() {
     return;
   }
   startPagePath_.clear();
+  LoadListener* listener = listenerSlot();
+  // The first file would make the folder all the same; made here, the
+  // listener learns of it before any file is written.
+  const std::string folderPath = privateFolderPath();
+  if (listener != nullptr && privateFolder().isOpen()) listener->extractionStarting(folderPath);
   ExtractionFolder extractionFolder;
   for (int i = 0; i < bookInfo_->fileCount; ++i) {
     const std::string name = fileTable_->entryAt(i).name;
-    const std::string filePath = privateFolderPath() + storedNameToRelativePath(name);
+    const std::string filePath = folderPath + storedNameToRelativePath(name);
     // Chosen before the file is written, so a start page that fails to
     // extract is still named.
     if (takesStartPage(name, !startPagePath_.empty())) startPagePath_ = filePath;
@@ -122,6 +134,7 @@ void BookLoader::load() {
       return;
     }
     TempFileRegistry::instance().addFile(filePath);
+    if (listener != nullptr) listener->betweenFiles();
   }
   if (startPagePath_.empty()) {
     reportCorruptBook(load_message::kIndexNotFound);

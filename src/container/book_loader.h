@@ -14,11 +14,27 @@
 
 namespace pagora {
 
+// What the load tells its host while it runs, so that the viewer can bring its
+// web engine up while the files are written instead of after.
+class LoadListener {
+ public:
+  virtual ~LoadListener() = default;
+  // The private folder is made and verified; no stored file is written yet.
+  virtual void extractionStarting(const std::string& privateFolder) = 0;
+  // Called after each file written: a moment for the host's own pending work.
+  // The load continues when it returns.
+  virtual void betweenFiles() = 0;
+};
+
 class BookLoader {
  public:
   // The process-wide loader; loads the book from the running executable on
   // the first call. Never freed.
   static BookLoader& instance();
+
+  // The listener the load (started by the first instance()) reports to; null
+  // for none. Set it before that first call; it must outlive the load.
+  static void setListener(LoadListener* listener);
 
   BookLoader(const BookLoader&) = delete;
   BookLoader& operator=(const BookLoader&) = delete;

@@ -13,6 +13,10 @@
 //   cwd-before: / cwd-after: <path>
 //   left: <path>                   after the clean-up, everything under the
 //                                  temporary directory, relative to it
+//   listener: <event>              for --listen, what the load told its
+//                                  listener: "start <folder> holding <n>" (the
+//                                  entries in the folder then) and "between <n>"
+//                                  (the files registered then)
 //
 // Texts are escaped: backslash, \n, \r, \t, and \xHH for other control and
 // non-ASCII bytes. With --keep the clean-up does not run. --file-size-limit N
@@ -73,6 +77,29 @@ class RecordingSink : public pagora::platform::NoticeSink {
   std::vector<std::string> notices;
 };
 
+std::size_t entriesIn(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return 0;
+  std::size_t count = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) ++count;
+  }
+  ::closedir(dir);
+  return count;
+}
+
+class RecordingListener : public pagora::LoadListener {
+ public:
+  void extractionStarting(const std::string& privateFolder) override {
+    events.push_back("start " + privateFolder + " holding " + std::to_string(entriesIn(privateFolder)));
+  }
+  void betweenFiles() override {
+    events.push_back("between " +
+                     std::to_string(pagora::TempFileRegistry::instance().filesInRemovalOrder().size()));
+  }
+  std::vector<std::string> events;
+};
+
 std::string currentDirectory() {
   char buffer[4096];
   return ::getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
@@ -106,12 +133,15 @@ std::string withSlashes(std::string text) {
 
 int main(int argc, char** argv) {
   bool keep = false;
+  bool listen = false;
   int aboutBuilds = 0;
   std::vector<std::string> dumps;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--keep") {
       keep = true;
+    } else if (arg == "--listen") {
+      listen = true;
     } else if (arg == "--build-about") {
       ++aboutBuilds;
     } else if (arg == "--file-size-limit" && i + 1 < argc) {
@@ -123,7 +153,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--dump" && i + 1 < argc) {
       dumps.push_back(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: %s [--keep] [--build-about]... [--file-size-limit N] [--dump NAME]...\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--keep] [--listen] [--build-about]... [--file-size-limit N] [--dump NAME]...\n", argv[0]);
       return 2;
     }
   }
@@ -132,7 +162,11 @@ int main(int argc, char** argv) {
   pagora::platform::installNoticeSink(&sink);
   report("cwd-before", currentDirectory());
 
+  RecordingListener listener;
+  if (listen) pagora::BookLoader::setListener(&listener);
   pagora::BookLoader& book = pagora::BookLoader::instance();
+  pagora::BookLoader::setListener(nullptr);
+  for (const std::string& event : listener.events) report("listener", event);
   for (int i = 0; i < aboutBuilds; ++i) report("about-path", pagora::BuildAboutPage());
   for (const std::string& notice : sink.notices) report("notice", notice);
   report("title", book.title());

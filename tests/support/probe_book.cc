@@ -64,6 +64,7 @@ Report parseReport(const std::string& output) {
     else if (key == "cwd-before") report.cwdBefore = value;
     else if (key == "cwd-after") report.cwdAfter = value;
     else if (key == "left") report.left.push_back(value);
+    else if (key == "listener") report.listenerEvents.push_back(value);
     else ADD_FAILURE() << "unexpected probe key: " << key;
   }
   return report;

@@ -31,6 +31,7 @@ struct Report {
   std::string cwdBefore;
   std::string cwdAfter;
   std::vector<std::string> left;  // relative to the temporary directory
+  std::vector<std::string> listenerEvents;  // with --listen
 };
 
 // A stored file given by its bytes.
