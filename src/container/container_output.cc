@@ -9,7 +9,11 @@ ContainerOutput::ContainerOutput(platform::File& file, Mode mode) : file_(file),
 ContainerOutput::~ContainerOutput() { flush(); }
 
 std::int64_t ContainerOutput::write(const void* data, std::size_t n) {
-  if (mode_ == Mode::Direct) return file_.write(data, n);
+  if (mode_ == Mode::Direct) {
+    const std::int64_t written = file_.write(data, n);
+    if (written > 0) taken_ += written;
+    return written;
+  }
   if (failed_) return 0;
   const auto* bytes = static_cast<const unsigned char*>(data);
   if (block_.size() + n > kWriteBehindSize) {
@@ -18,10 +22,12 @@ std::int64_t ContainerOutput::write(const void* data, std::size_t n) {
     if (n >= kWriteBehindSize) {
       const std::int64_t written = file_.write(bytes, n);
       failed_ = written != static_cast<std::int64_t>(n);
+      if (written > 0) taken_ += written;
       return written;
     }
   }
   block_.insert(block_.end(), bytes, bytes + n);
+  taken_ += static_cast<std::int64_t>(n);
   return static_cast<std::int64_t>(n);
 }
 

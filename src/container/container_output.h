@@ -34,6 +34,8 @@ class ContainerOutput {
 
   // Bytes taken but not yet written to the file.
   std::size_t pending() const { return block_.size(); }
+  // Bytes taken so far, written or not.
+  std::int64_t taken() const { return taken_; }
 
   platform::File& file() const { return file_; }
 
@@ -42,6 +44,7 @@ class ContainerOutput {
   Mode mode_;
   std::vector<unsigned char> block_;  // gathered bytes, write-behind only
   bool failed_ = false;
+  std::int64_t taken_ = 0;
 };
 
 }  // namespace pagora

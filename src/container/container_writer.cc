@@ -1,11 +1,14 @@
 #include "container/container_writer.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <utility>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "container/container_stream.h"
@@ -26,31 +29,41 @@ BookWriteError outputError() { return {"", systemReason()}; }
 
 using ChunkSink = std::function<void(std::int64_t)>;
 
-// Copies exactly `size` bytes from `from` to `to`, XOR `scrambleByte`. A
-// source that ends early or has bytes beyond `size` has changed since it was
-// measured: better refused than stored half old, half new.
+// One read(2), retried only when interrupted: a shorter count than asked for
+// is the end of a regular file, which spares a further read to see it.
+std::int64_t readOnce(int descriptor, unsigned char* buffer, std::size_t n) {
+  for (;;) {
+    const ssize_t got = ::read(descriptor, buffer, n);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+// Copies exactly `size` bytes from `from` to `to`, XOR `scrambleByte`, through
+// `buffer` (at least 1 byte). A source that ends early or has bytes beyond
+// `size` has changed since it was measured: better refused than stored half
+// old, half new.
 std::optional<BookWriteError> copyScrambled(platform::File& from, const std::string& fromPath, ContainerOutput& to,
                                             std::int64_t size, unsigned char scrambleByte,
+                                            unsigned char* buffer, std::size_t bufferSize,
                                             const ChunkSink& onStored) {
-  std::vector<unsigned char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(size + 1, kCopyChunkSize)));
   std::int64_t remaining = size;
   for (;;) {
-    // One byte more than should remain is asked for, so the last read itself
-    // finds a file that grew.
-    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining + 1, buffer.size()));
-    const std::int64_t got = from.read(buffer.data(), want);
+    // One byte more than should remain is asked for, so that the read that
+    // ends the file also finds a file that grew.
+    const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining + 1, bufferSize));
+    const std::int64_t got = readOnce(from.descriptor(), buffer, want);
     if (got < 0) return BookWriteError{fromPath, systemReason()};
     if (got > remaining) return BookWriteError{fromPath, "file grew while it was being stored"};
-    if (got < static_cast<std::int64_t>(want) && got < remaining) {
-      return BookWriteError{fromPath, "file shrank while it was being stored"};
+    if (got == 0) {
+      if (remaining > 0) return BookWriteError{fromPath, "file shrank while it was being stored"};
+      return std::nullopt;
     }
-    if (got == 0) return std::nullopt;
     const auto chunk = static_cast<std::size_t>(got);
-    if (scrambleByte != 0) scrambleBytes(buffer.data(), chunk, scrambleByte);
-    if (to.write(buffer.data(), chunk) != got) return outputError();
+    if (scrambleByte != 0) scrambleBytes(buffer, chunk, scrambleByte);
+    if (to.write(buffer, chunk) != got) return outputError();
     if (onStored) onStored(got);
     remaining -= got;
-    if (chunk < want) return std::nullopt;  // the file ended where it should
+    if (remaining == 0 && chunk < want) return std::nullopt;  // the file ended where it should
   }
 }
 
@@ -61,18 +74,38 @@ std::int64_t sourceSize(const BookSource& source) {
   if (source.contents) return static_cast<std::int64_t>(source.contents->size());
   if (source.walkedSize >= 0) return source.walkedSize;
   struct stat st {};
-  if (::stat(source.sourcePath.c_str(), &st) != 0) return -1;
+  const int looked = source.folder ? ::fstatat(source.folder->descriptor(), source.nameInFolder.c_str(), &st, 0)
+                                   : ::stat(source.sourcePath.c_str(), &st);
+  if (looked != 0) return -1;
   return static_cast<std::int64_t>(st.st_size);
 }
+
+platform::File openSource(const BookSource& source) {
+  if (!source.folder) return platform::File::openForReading(source.sourcePath);
+  return platform::File(::openat(source.folder->descriptor(), source.nameInFolder.c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+std::int64_t fileTableEntrySize(const std::string& storedName) { return 16 + textSize(storedName); }
 
 std::string sizeText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
 
 }  // namespace
 
-bool ContainerWriter::positionWord(std::int32_t& out) const {
-  std::int64_t position = out_.position();
-  if (position < 0) return false;
-  position += static_cast<std::int64_t>(data_.pending());
+SourceFolder::~SourceFolder() {
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+bool ContainerWriter::positionWord(std::int32_t& out) {
+  std::int64_t position = -1;
+  if (dataWrites_ == DataWrites::Gathered && knownPosition_ >= 0) {
+    position = knownPosition_ + (data_.taken() - knownTaken_);
+  } else {
+    position = out_.position();
+    if (position < 0) return false;
+    position += static_cast<std::int64_t>(data_.pending());
+    knownPosition_ = position;
+    knownTaken_ = data_.taken();
+  }
   if (position > kMaxBookSize) {
     errno = EFBIG;
     return false;
@@ -84,7 +117,10 @@ bool ContainerWriter::positionWord(std::int32_t& out) const {
 bool ContainerWriter::startData() { return positionWord(trailer_.dataBase); }
 
 bool ContainerWriter::startSection(std::int32_t& sectionOffset) {
-  return data_.flush() && positionWord(sectionOffset);
+  // The section is written past what the position was known from.
+  const bool placed = data_.flush() && positionWord(sectionOffset);
+  knownPosition_ = -1;
+  return placed;
 }
 
 std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& source, BookFileEntry& entry,
@@ -115,12 +151,19 @@ std::optional<BookWriteError> ContainerWriter::appendFile(const BookSource& sour
     return std::nullopt;
   }
 
-  platform::File input = platform::File::openForReading(source.sourcePath);
+  platform::File input = openSource(source);
   if (!input.isOpen()) return BookWriteError{source.sourcePath, systemReason()};
   std::int64_t size = input.size();
   if (size < 0) return BookWriteError{source.sourcePath, systemReason()};
   if (auto error = checkSize(size, source.sourcePath)) return error;
-  return copyScrambled(input, source.sourcePath, data_, size, format::kDataScramble, onStored);
+  // The buffer holds one byte past the file, so that a small file is read in one go.
+  const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(size + 1, kCopyChunkSize));
+  if (copyBufferSize_ < wanted) {
+    copyBuffer_ = std::make_unique_for_overwrite<unsigned char[]>(wanted);
+    copyBufferSize_ = wanted;
+  }
+  return copyScrambled(input, source.sourcePath, data_, size, format::kDataScramble, copyBuffer_.get(),
+                       copyBufferSize_, onStored);
 }
 
 // Each section is gathered and written in blocks, not item by item; the
@@ -177,7 +220,7 @@ std::int64_t headerSectionSize(const BookInfo& info) {
 
 std::int64_t fileTableSectionSize(const std::vector<std::string>& storedNames) {
   std::int64_t size = 8;
-  for (const std::string& name : storedNames) size += 16 + textSize(name);
+  for (const std::string& name : storedNames) size += fileTableEntrySize(name);
   return size;
 }
 
@@ -210,7 +253,7 @@ std::optional<BookWriteError> writeBook(platform::File& out, const std::string& 
   // Everything is measured first, so that a book too big to address is
   // refused before a byte is written.
   std::int64_t dataSize = 0;
-  std::vector<std::string> storedNames;
+  std::int64_t fileTableSize = fileTableSectionSize({});
   for (const BookSource& source : sources) {
     const std::string& shownName = source.contents ? source.storedName : source.sourcePath;
     if (!isSafeStoredName(source.storedName)) {
@@ -219,18 +262,22 @@ std::optional<BookWriteError> writeBook(platform::File& out, const std::string& 
     std::int64_t size = sourceSize(source);
     if (size < 0) return BookWriteError{shownName, systemReason()};
     dataSize += size;
-    storedNames.push_back(source.storedName);
+    fileTableSize += fileTableEntrySize(source.storedName);
   }
   info.fileCount = static_cast<std::int32_t>(sources.size());
-  const std::int64_t bookSize = viewerSize + dataSize + headerSectionSize(info) + 8 +
-                                fileTableSectionSize(storedNames) + format::kTrailerSize;
+  const std::int64_t bookSize = viewerSize + dataSize + headerSectionSize(info) + 8 + fileTableSize +
+                                format::kTrailerSize;
   if (bookSize > kMaxBookSize) {
     return BookWriteError{"", "the book would take " + sizeText(bookSize) + ", more than the " +
                                   sizeText(kMaxBookSize) + " a book can address"};
   }
 
   ContainerOutput viewerCopy(out);
-  if (auto error = copyScrambled(viewer, viewerPath, viewerCopy, viewerSize, 0, {})) return error;
+  auto viewerBuffer = std::make_unique_for_overwrite<unsigned char[]>(kCopyChunkSize);
+  if (auto error = copyScrambled(viewer, viewerPath, viewerCopy, viewerSize, 0, viewerBuffer.get(), kCopyChunkSize, {})) {
+    return error;
+  }
+  viewerBuffer.reset();
 
   ContainerWriter writer(out, ContainerWriter::DataWrites::Gathered);
   if (!writer.startData()) return outputError();

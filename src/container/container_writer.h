@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,14 +21,34 @@ namespace pagora {
 // Every absolute position and size in a container is a signed 32-bit word.
 constexpr std::int64_t kMaxBookSize = INT32_MAX;
 
+// An open folder whose files are opened by their own names, so that storing
+// each one does not make the kernel look up its whole path again.
+class SourceFolder {
+ public:
+  // Takes ownership of `descriptor`, an open folder.
+  explicit SourceFolder(int descriptor) noexcept : descriptor_(descriptor) {}
+  SourceFolder(const SourceFolder&) = delete;
+  SourceFolder& operator=(const SourceFolder&) = delete;
+  ~SourceFolder();
+
+  int descriptor() const { return descriptor_; }
+
+ private:
+  int descriptor_;
+};
+
 // One file to store: the name it gets in the book and where its bytes come from.
 struct BookSource {
   std::string storedName;
-  std::string sourcePath;                // read when `contents` is absent
+  std::string sourcePath;                // read when `contents` is absent; names it in messages
   std::optional<std::string> contents;   // bytes made by the author's tool itself
   // The source's size when its folder was walked, which spares a second look
   // before writing; -1: not known. The bytes stored are those read then.
   std::int64_t walkedSize = -1;
+  // When set, the source is opened as `nameInFolder` inside `folder` rather
+  // than by `sourcePath`, which must name the same file.
+  std::shared_ptr<const SourceFolder> folder = nullptr;
+  std::string nameInFolder = {};
 };
 
 // Which file a write failed on (may be empty) and the reason, in words.
@@ -54,6 +75,7 @@ class ContainerWriter {
 
   explicit ContainerWriter(platform::File& out, DataWrites dataWrites = DataWrites::Direct)
       : out_(out),
+        dataWrites_(dataWrites),
         data_(out, dataWrites == DataWrites::Gathered ? ContainerOutput::Mode::WriteBehind
                                                       : ContainerOutput::Mode::Direct) {}
 
@@ -75,13 +97,23 @@ class ContainerWriter {
  private:
   // The position that the next byte will have, counting gathered data, as a
   // container word; false past kMaxBookSize.
-  bool positionWord(std::int32_t& out) const;
+  bool positionWord(std::int32_t& out);
   // Writes out the gathered data before a record section.
   bool startSection(std::int32_t& sectionOffset);
 
   platform::File& out_;
+  const DataWrites dataWrites_;
   ContainerOutput data_;
   ContainerTrailer trailer_;
+  // Gathered data only, where nothing else writes to `out_` between record
+  // sections: the file's position when `data_` had taken `knownTaken_` bytes,
+  // so that each stored file need not ask the kernel; -1 once a section was
+  // written, until it is asked again.
+  std::int64_t knownPosition_ = -1;
+  std::int64_t knownTaken_ = 0;
+  // Reused from file to file; grows to the largest chunk needed.
+  std::unique_ptr<unsigned char[]> copyBuffer_;
+  std::size_t copyBufferSize_ = 0;
 };
 
 // The size in bytes of each record section, from the texts they hold.

@@ -41,6 +41,8 @@ TEST_F(ContainerOutputTest, GivesTheBytesThatDirectWritesGive) {
     ContainerOutput output(gathered, kWriteBehind);
     ASSERT_TRUE(writeItems(output));
     ASSERT_TRUE(output.flush());
+    // What the writer counts its position by.
+    EXPECT_EQ(output.taken(), direct.position());
   }
   ASSERT_GT(testing::fileSize(path("direct")), static_cast<std::int64_t>(3 * kBlock));
   EXPECT_EQ(testing::readFile(path("gathered")), testing::readFile(path("direct")));

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "container/container_reader.h"
 #include "container/format.h"
@@ -201,11 +202,16 @@ TEST_F(ContainerWriterTest, GatheredDataGivesTheBytesOfDirectWrites) {
     ContainerWriter writer(out, mode);
     std::vector<BookFileEntry> entries(sources.size());
     EXPECT_TRUE(writer.startData());
-    for (std::size_t i = 0; i < sources.size(); ++i) EXPECT_FALSE(writer.appendFile(sources[i], entries[i]));
+    // A record section between stored files moves where the next one goes.
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+      if (i == sources.size() / 2) {
+        EXPECT_TRUE(writer.writeStringList({"a"}));
+      }
+      EXPECT_FALSE(writer.appendFile(sources[i], entries[i]));
+    }
     BookInfo info = testing::sampleInfo();
     info.fileCount = static_cast<std::int32_t>(entries.size());
-    EXPECT_TRUE(writer.writeHeader(info) && writer.writeStringList({"a"}) && writer.writeFileTable(entries) &&
-                writer.writeTrailer());
+    EXPECT_TRUE(writer.writeHeader(info) && writer.writeFileTable(entries) && writer.writeTrailer());
     return entries;
   };
   const std::vector<BookFileEntry> direct = writeWith(scratch_ / "direct", ContainerWriter::DataWrites::Direct);
@@ -231,6 +237,45 @@ TEST_F(ContainerWriterTest, WalkedSizeMeasuresTheBookButTheFileIsStoredAsRead) {
   ASSERT_TRUE(error);
   EXPECT_NE(error->reason.find("2147483647 bytes"), std::string::npos) << error->reason;
   EXPECT_EQ(testing::fileSize(bookPath_), 0) << "refused before anything was written";
+}
+
+// A source in an open folder is read by its name there, whatever has become
+// of the path the folder was opened by; messages still name that path.
+TEST_F(ContainerWriterTest, SourcesInAnOpenFolderAreReadThroughIt) {
+  testing::writeFile(scratch_ / "pages/a.html", "first page");
+  testing::writeFile(scratch_ / "pages/b.html", "second");
+  const int descriptor = ::open((scratch_ / "pages").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(descriptor, 0);
+  auto folder = std::make_shared<const SourceFolder>(descriptor);
+  ASSERT_EQ(::rename((scratch_ / "pages").c_str(), (scratch_ / "moved").c_str()), 0);
+  auto inFolder = [&](const std::string& name, std::int64_t walkedSize) {
+    BookSource source{name, scratch_ / ("pages/" + name), std::nullopt, walkedSize};
+    source.folder = folder;
+    source.nameInFolder = name;
+    return source;
+  };
+
+  // Without a walked size the writer measures the file in its folder too.
+  ASSERT_FALSE(write({inFolder("a.html", 10), inFolder("b.html", -1)}));
+  ContainerReader reader(bookPath_);
+  BookInfo info;
+  BookFileTable table;
+  ContainerTrailer trailer;
+  ASSERT_TRUE(reader.parse(info, table, trailer));
+  ::mkdir((scratch_ / "out").c_str(), 0700);
+  const platform::Directory out = platform::Directory::open(scratch_ / "out");
+  ASSERT_EQ(table.count(), 2);
+  ASSERT_TRUE(reader.extractFile(table, 0, trailer, out) && reader.extractFile(table, 1, trailer, out));
+  EXPECT_EQ(readFile(scratch_ / "out/a.html"), "first page");
+  EXPECT_EQ(readFile(scratch_ / "out/b.html"), "second");
+
+  for (std::int64_t walkedSize : {std::int64_t{4}, std::int64_t{-1}}) {
+    SCOPED_TRACE(walkedSize);
+    auto error = write({inFolder("gone.html", walkedSize)});
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->path, scratch_ / "pages/gone.html");
+    EXPECT_EQ(error->reason, std::strerror(ENOENT));
+  }
 }
 
 TEST_F(ContainerWriterTest, UnreadableSourceIsNamed) {
