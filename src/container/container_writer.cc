@@ -274,7 +274,8 @@ std::optional<BookWriteError> writeBook(platform::File& out, const std::string& 
 
   ContainerOutput viewerCopy(out);
   auto viewerBuffer = std::make_unique_for_overwrite<unsigned char[]>(kCopyChunkSize);
-  if (auto error = copyScrambled(viewer, viewerPath, viewerCopy, viewerSize, 0, viewerBuffer.get(), kCopyChunkSize, {})) {
+  if (auto error =
+          copyScrambled(viewer, viewerPath, viewerCopy, viewerSize, 0, viewerBuffer.get(), kCopyChunkSize, {})) {
     return error;
   }
   viewerBuffer.reset();

@@ -1,10 +1,12 @@
 #include "source_tree.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "support/scratch_folder.h"
 
@@ -65,6 +67,66 @@ TEST_F(SourceTreeTest, StoresEveryFileSortedByStoredName) {
                                                         "a\\deeper\\c.png", "empty", "index.html"}));
   EXPECT_EQ(tree.files[3].sourcePath, src("a/b.html"));
   EXPECT_TRUE(tree.warnings.empty());
+}
+
+// The bytes the writer would read: through the file's open folder when it
+// carries one, else by its path.
+std::string contentsOf(const BookSource& file) {
+  if (!file.folder) return pagora::testing::readFile(file.sourcePath);
+  const int descriptor = ::openat(file.folder->descriptor(), file.nameInFolder.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return "(cannot open " + file.nameInFolder + ")";
+  std::string bytes;
+  char buffer[256];
+  for (ssize_t got; (got = ::read(descriptor, buffer, sizeof buffer)) > 0;) {
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(descriptor);
+  return bytes;
+}
+
+std::size_t openDescriptors() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++count;
+  return count;
+}
+
+TEST_F(SourceTreeTest, FilesCarryTheirOpenFolderUpToALimit) {
+  writeFile(src("index.html"), "index");
+  writeFile(src("a/b.html"), "b");
+  link("b.html", "a/link.html");
+  writeFile(src("c/d.html"), "d");
+  link("c", "e");
+  const std::size_t descriptorsBefore = openDescriptors();
+  struct Case {
+    std::size_t heldFolders;
+    std::vector<bool> carriesFolder;  // in stored name order
+  };
+  // Folders are walked in name order, each before the root's own files.
+  const Case cases[] = {
+      {100, {true, true, true, true, true}},
+      {2, {true, true, true, false, false}},
+      {0, {false, false, false, false, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.heldFolders);
+    {
+      SourceTree tree = collectSourceTree(src(), c.heldFolders);
+      ASSERT_FALSE(tree.error);
+      EXPECT_EQ(storedNames(tree),
+                (std::vector<std::string>{"a\\b.html", "a\\link.html", "c\\d.html", "e\\d.html", "index.html"}));
+      const std::vector<std::string> contents = {"b", "b", "d", "d", "index"};
+      std::vector<bool> carriesFolder;
+      for (std::size_t i = 0; i < tree.files.size(); ++i) {
+        carriesFolder.push_back(tree.files[i].folder != nullptr);
+        EXPECT_EQ(contentsOf(tree.files[i]), contents[i]) << tree.files[i].storedName;
+        EXPECT_EQ(pagora::testing::readFile(tree.files[i].sourcePath), contents[i]) << tree.files[i].storedName;
+      }
+      EXPECT_EQ(carriesFolder, c.carriesFolder);
+      EXPECT_EQ(openDescriptors(), descriptorsBefore + std::min<std::size_t>(c.heldFolders, 4))
+          << "only the folders the files carry stay open: the root, a, c and e (c again, through the link)";
+    }
+    EXPECT_EQ(openDescriptors(), descriptorsBefore) << "the files' folders close with the tree";
+  }
 }
 
 TEST_F(SourceTreeTest, LinksInsideAreStoredAsCopies) {
