@@ -31,7 +31,13 @@ bool PendingBookFile::open() {
 }
 
 bool PendingBookFile::commit() {
-  bool done = ::fchmod(file_.descriptor(), 0755) == 0 && ::fsync(file_.descriptor()) == 0;
+  // A book that replaces another reaches the disk before the rename, so that
+  // a crash leaves the old book or the new one, never an empty file under the
+  // old name. A new book has nothing to lose, and is left to the system to
+  // write when it will, as archivers do.
+  struct stat existing {};
+  const bool replaces = ::lstat(finalPath_.c_str(), &existing) == 0;
+  bool done = ::fchmod(file_.descriptor(), 0755) == 0 && (!replaces || ::fsync(file_.descriptor()) == 0);
   int error = errno;
   file_.close();
   if (done && ::rename(temporaryPath_.c_str(), finalPath_.c_str()) == 0) {

@@ -19,8 +19,9 @@ class PendingBookFile {
   // Creates the temporary file; false with errno set.
   bool open();
   platform::File& file() { return file_; }
-  // Makes it executable (0755), flushes it to disk and renames it into place;
-  // false with errno set, and the temporary file is then removed.
+  // Makes it executable (0755) and renames it into place, flushing it to disk
+  // first when it replaces an existing file; false with errno set, and the
+  // temporary file is then removed.
   bool commit();
 
  private:
