@@ -30,15 +30,25 @@ struct FolderId {
 
 // A folder being walked: `path` is how the author's root plus the names
 // walked through spell it, which messages and each file's sourcePath use.
+// `handle` is open while its names are looked up, and stays open only for a
+// folder whose files carry it; others let it go before the walk goes deeper,
+// so a deep tree does not hold a descriptor a level.
 struct WalkedFolder {
   std::shared_ptr<SourceFolder> handle;
   std::string path;
   bool held = false;  // whether its files carry `handle`
 };
 
+// A name in a folder and what it is, or the errno of looking it up.
+struct FolderEntry {
+  std::string name;
+  struct stat status {};
+  int lookupError = 0;
+};
+
 // How many folders may stay open for the writer to open their files by name:
-// a quarter of the descriptor limit. The rest is left to the folders the walk
-// holds open on its way down (one a level) and to the book being written.
+// a quarter of the descriptor limit, the rest being left to the book and to
+// whatever else the process opens.
 std::size_t heldFolderLimit() {
   rlimit limit{};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 64;
@@ -86,17 +96,37 @@ class TreeWalker {
     std::vector<std::string> names;
     if (!listNames(*folder.handle, names)) return fail(folder.path, systemReason());
     std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
+    // One look at each name gives its type and size, which the writer then
+    // need not ask for again; what failed is told in name order below.
+    std::vector<FolderEntry> entries(names.size());
+    bool mayHoldFiles = false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      FolderEntry& entry = entries[i];
+      entry.name = std::move(names[i]);
+      if (::fstatat(folder.handle->descriptor(), entry.name.c_str(), &entry.status, AT_SYMLINK_NOFOLLOW) != 0) {
+        entry.lookupError = errno;
+      } else if (S_ISREG(entry.status.st_mode) || S_ISLNK(entry.status.st_mode)) {
+        mayHoldFiles = true;
+      }
+    }
+    if (mayHoldFiles && heldFolders_ < heldFolderLimit_) {
+      folder.held = true;
+      ++heldFolders_;
+    } else {
+      folder.handle.reset();
+    }
+    for (const FolderEntry& entry : entries) {
       if (tree.error) return;
-      visit(folder, name, storedPrefix, ancestors);
+      visit(folder, entry, storedPrefix, ancestors);
     }
   }
 
   SourceTree tree;
 
  private:
-  void visit(WalkedFolder& folder, const std::string& name, const std::string& storedPrefix,
+  void visit(const WalkedFolder& folder, const FolderEntry& entry, const std::string& storedPrefix,
              std::vector<FolderId>& ancestors) {
+    const std::string& name = entry.name;
     std::string path = joined(folder.path, name);
     if (name.find('\\') != std::string::npos) {
       return fail(path, "its name holds '\\', which a book takes as a folder separator; rename it");
@@ -105,12 +135,8 @@ class TreeWalker {
     if (!isSafeStoredName(storedName)) {
       return fail(path, "its name \"" + storedName + "\" could leave the reader's folder; rename it");
     }
-    // One look gives the type and the size, which the writer then need not
-    // ask for again.
-    struct stat own {};
-    if (::fstatat(folder.handle->descriptor(), name.c_str(), &own, AT_SYMLINK_NOFOLLOW) != 0) {
-      return fail(path, systemReason());
-    }
+    if (entry.lookupError != 0) return fail(path, std::strerror(entry.lookupError));
+    const struct stat& own = entry.status;
     if (S_ISLNK(own.st_mode)) return visitLink(folder, name, std::move(path), std::move(storedName), ancestors);
     if (S_ISDIR(own.st_mode)) {
       return descend(folder, name, path, storedName, FolderId{own.st_dev, own.st_ino}, O_NOFOLLOW, ancestors);
@@ -121,7 +147,7 @@ class TreeWalker {
     warn("left out " + path + ": it is neither a file nor a folder");
   }
 
-  void visitLink(WalkedFolder& folder, const std::string& name, std::string path, std::string storedName,
+  void visitLink(const WalkedFolder& folder, const std::string& name, std::string path, std::string storedName,
                  std::vector<FolderId>& ancestors) {
     std::error_code error;
     const fs::path target = fs::canonical(path, error);
@@ -131,9 +157,9 @@ class TreeWalker {
                   target.string() + ")");
     }
     struct stat targetStatus {};
-    if (::fstatat(folder.handle->descriptor(), name.c_str(), &targetStatus, 0) != 0) {
-      return fail(path, systemReason());
-    }
+    const int looked = folder.handle ? ::fstatat(folder.handle->descriptor(), name.c_str(), &targetStatus, 0)
+                                     : ::stat(path.c_str(), &targetStatus);
+    if (looked != 0) return fail(path, systemReason());
     if (S_ISREG(targetStatus.st_mode)) return add(folder, name, std::move(path), std::move(storedName));
     if (S_ISDIR(targetStatus.st_mode)) {
       const FolderId id{targetStatus.st_dev, targetStatus.st_ino};
@@ -149,8 +175,9 @@ class TreeWalker {
   // `linkFlag` is O_NOFOLLOW for a folder seen as one, 0 for a link to one.
   void descend(const WalkedFolder& parent, const std::string& name, const std::string& path,
                const std::string& storedName, FolderId id, int linkFlag, std::vector<FolderId>& ancestors) {
+    const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | linkFlag;
     const int descriptor =
-        ::openat(parent.handle->descriptor(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | linkFlag);
+        parent.handle ? ::openat(parent.handle->descriptor(), name.c_str(), flags) : ::open(path.c_str(), flags);
     if (descriptor < 0) return fail(path, systemReason());
     WalkedFolder folder{std::make_shared<SourceFolder>(descriptor), path};
     ancestors.push_back(id);
@@ -163,12 +190,8 @@ class TreeWalker {
     return rootEnd == root_.end();
   }
 
-  void add(WalkedFolder& folder, const std::string& name, std::string path, std::string storedName,
+  void add(const WalkedFolder& folder, const std::string& name, std::string path, std::string storedName,
            std::int64_t size = -1) {
-    if (!folder.held && heldFolders_ < heldFolderLimit_) {
-      folder.held = true;
-      ++heldFolders_;
-    }
     BookSource source{std::move(storedName), std::move(path), std::nullopt, size};
     if (folder.held) {
       source.folder = folder.handle;

@@ -142,11 +142,17 @@ TEST_F(PagoraBookTest, CreateListInfoVerifyAndExtractAgree) {
   EXPECT_EQ(scratchEntries(), (std::vector<std::string>{"book", "out", "src", "viewer"}));
 }
 
+// The second run replaces the first book (flushed to disk before the
+// rename, which no test can observe short of a crash).
 TEST_F(PagoraBookTest, SameTreeGivesTheSameBook) {
   ASSERT_EQ(create().status, 0);
   const std::string first = readFile(book_);
   ASSERT_EQ(create().status, 0);
   EXPECT_EQ(readFile(book_), first);
+  struct stat st {};
+  ASSERT_EQ(::stat(book_.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0755u);
+  EXPECT_EQ(scratchEntries(), (std::vector<std::string>{"book", "src", "viewer"}));
 }
 
 TEST_F(PagoraBookTest, DefaultsAndPrintPermission) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,10 +102,11 @@ TEST_F(SourceTreeTest, FilesCarryTheirOpenFolderUpToALimit) {
     std::size_t heldFolders;
     std::vector<bool> carriesFolder;  // in stored name order
   };
-  // Folders are walked in name order, each before the root's own files.
+  // A folder takes its place when its names are read: the root, a, c, then
+  // e (c again, through the link).
   const Case cases[] = {
       {100, {true, true, true, true, true}},
-      {2, {true, true, true, false, false}},
+      {2, {true, true, false, false, true}},
       {0, {false, false, false, false, false}},
   };
   for (const Case& c : cases) {
@@ -127,6 +129,30 @@ TEST_F(SourceTreeTest, FilesCarryTheirOpenFolderUpToALimit) {
     }
     EXPECT_EQ(openDescriptors(), descriptorsBefore) << "the files' folders close with the tree";
   }
+}
+
+// Folders below the limit are let go as the walk goes deeper, so a tree far
+// deeper than there are descriptors to spare is still walked.
+TEST_F(SourceTreeTest, DeepTreesNeedNoDescriptorALevel) {
+  std::string relative = "index.html";
+  for (int level = 0; level < 100; ++level) {
+    writeFile(src(relative), "level " + std::to_string(level));
+    relative = "d/" + relative;
+  }
+  rlimit original{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &original), 0);
+  rlimit tight = original;
+  tight.rlim_cur = openDescriptors() + 12;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+  SourceTree tree = collectSourceTree(src(), 5);
+  ::setrlimit(RLIMIT_NOFILE, &original);
+  ASSERT_FALSE(tree.error) << tree.error->path << ": " << tree.error->reason;
+  ASSERT_EQ(tree.files.size(), 100u);
+  EXPECT_EQ(tree.files.back().storedName, "index.html");
+  EXPECT_EQ(contentsOf(tree.files.back()), "level 0");
+  EXPECT_EQ(contentsOf(tree.files.front()), "level 99");
+  EXPECT_EQ(std::count_if(tree.files.begin(), tree.files.end(), [](const BookSource& file) { return file.folder; }),
+            5);
 }
 
 TEST_F(SourceTreeTest, LinksInsideAreStoredAsCopies) {
