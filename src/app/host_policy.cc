@@ -100,33 +100,28 @@ void BrowserHost::allowReading(const std::string& path) {
 
 void BrowserHost::startEngine() {
   if (engineStarted_) return;
-  engineStarted_ = true;
-  // A view is what makes the engine start its processes; a blank page in one
-  // that no window shows does it without adding to any reader's history.
-  WebKitWebView* view = newView(nullptr);
+  WebKitWebView* view = newView();
   g_object_ref_sink(view);
   warmView_.reset(view);
-  webkit_web_view_load_uri(warmView_.get(), "about:blank");
+  // Running a script in the empty view starts the engine's processes without
+  // loading a page, so the reader's history still begins at the start page.
+  webkit_web_view_evaluate_javascript(view, "0", -1, nullptr, nullptr, nullptr, nullptr, nullptr);
 }
 
 WebKitWebView* BrowserHost::createView() {
-  engineStarted_ = true;
-  WebKitWebView* view = newView(warmView_.get());
-  // The new view shares the warm view's web process, which outlives it.
-  warmView_.reset();
+  if (!warmView_) return newView();
+  // Handed over as a new view is: a floating reference.
+  WebKitWebView* view = warmView_.release();
+  g_object_force_floating(G_OBJECT(view));
   return view;
 }
 
-WebKitWebView* BrowserHost::newView(WebKitWebView* related) {
-  auto* view = WEBKIT_WEB_VIEW(related != nullptr
-                                   ? g_object_new(WEBKIT_TYPE_WEB_VIEW,                    //
-                                                  "related-view", related,                 //
-                                                  "user-content-manager", content_.get(),  //
-                                                  nullptr)
-                                   : g_object_new(WEBKIT_TYPE_WEB_VIEW,                    //
-                                                  "web-context", context_.get(),           //
-                                                  "user-content-manager", content_.get(),  //
-                                                  nullptr));
+WebKitWebView* BrowserHost::newView() {
+  engineStarted_ = true;
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW,                       //
+                                            "web-context", context_.get(),              //
+                                            "user-content-manager", content_.get(),     //
+                                            nullptr));
   WebKitSettings* settings = webkit_web_view_get_settings(view);
   webkit_settings_set_enable_developer_extras(settings, FALSE);
   webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);

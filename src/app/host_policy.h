@@ -34,11 +34,11 @@ class BrowserHost {
   void allowReading(const std::string& folder);
 
   // Starts the engine's processes now, seeing the folders allowed so far,
-  // so that they come up while the viewer does other work. The next view
-  // made takes them over.
+  // so that they come up while the viewer does other work. The view made for
+  // this is the one the next createView() returns.
   void startEngine();
 
-  // A new view hosted here, not yet in any container (a floating reference).
+  // A view hosted here, not yet in any container (a floating reference).
   WebKitWebView* createView();
 
   WebKitUserContentManager* contentManager() const { return content_.get(); }
@@ -48,13 +48,13 @@ class BrowserHost {
   static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
                                 WebKitHitTestResult* hit, gpointer self);
   static void onDownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
-  WebKitWebView* newView(WebKitWebView* related);
+  WebKitWebView* newView();
 
   ui::GObjectPtr<WebKitWebContext> context_;
   ui::GObjectPtr<WebKitUserContentManager> content_;
   std::vector<std::string> readableFolders_;
   bool engineStarted_ = false;
-  // Holds the engine's first web process from startEngine() until a view takes it over.
+  // The view startEngine() made, until createView() hands it over.
   ui::GObjectPtr<WebKitWebView> warmView_;
 };
 
