@@ -1,9 +1,11 @@
 #include "container/container_output.h"
 
+#include <cstring>
+
 namespace pagora {
 
 ContainerOutput::ContainerOutput(platform::File& file, Mode mode) : file_(file), mode_(mode) {
-  if (mode_ == Mode::WriteBehind) block_.reserve(kWriteBehindSize);
+  if (mode_ == Mode::WriteBehind) block_ = std::make_unique_for_overwrite<unsigned char[]>(kWriteBehindSize);
 }
 
 ContainerOutput::~ContainerOutput() { flush(); }
@@ -16,7 +18,7 @@ std::int64_t ContainerOutput::write(const void* data, std::size_t n) {
   }
   if (failed_) return 0;
   const auto* bytes = static_cast<const unsigned char*>(data);
-  if (block_.size() + n > kWriteBehindSize) {
+  if (used_ + n > kWriteBehindSize) {
     if (!flush()) return 0;
     // A run as long as the block goes straight to the file.
     if (n >= kWriteBehindSize) {
@@ -26,16 +28,28 @@ std::int64_t ContainerOutput::write(const void* data, std::size_t n) {
       return written;
     }
   }
-  block_.insert(block_.end(), bytes, bytes + n);
+  if (n > 0) std::memcpy(block_.get() + used_, bytes, n);
+  used_ += n;
   taken_ += static_cast<std::int64_t>(n);
   return static_cast<std::int64_t>(n);
 }
 
+unsigned char* ContainerOutput::room(std::size_t n) {
+  if (mode_ == Mode::Direct || failed_ || n > kWriteBehindSize) return nullptr;
+  if (used_ + n > kWriteBehindSize && !flush()) return nullptr;
+  return block_.get() + used_;
+}
+
+void ContainerOutput::keep(std::size_t n) {
+  used_ += n;
+  taken_ += static_cast<std::int64_t>(n);
+}
+
 bool ContainerOutput::flush() {
-  if (!block_.empty() && !failed_) {
-    failed_ = file_.write(block_.data(), block_.size()) != static_cast<std::int64_t>(block_.size());
+  if (used_ > 0 && !failed_) {
+    failed_ = file_.write(block_.get(), used_) != static_cast<std::int64_t>(used_);
   }
-  block_.clear();
+  used_ = 0;
   return !failed_;
 }
 

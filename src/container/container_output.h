@@ -7,7 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "platform/file.h"
 
@@ -32,8 +32,17 @@ class ContainerOutput {
   // file failed.
   bool flush();
 
+  // Write-behind only: room for up to n bytes (at most kWriteBehindSize)
+  // after what is gathered, writing the block out first if it lacks room, so
+  // that a caller can read straight into it; keep() then takes the bytes it
+  // filled. Null when direct or n is larger, or when writing out failed
+  // (errno says why then).
+  unsigned char* room(std::size_t n);
+  void keep(std::size_t n);
+  bool gathers() const { return mode_ == Mode::WriteBehind; }
+
   // Bytes taken but not yet written to the file.
-  std::size_t pending() const { return block_.size(); }
+  std::size_t pending() const { return used_; }
   // Bytes taken so far, written or not.
   std::int64_t taken() const { return taken_; }
 
@@ -42,7 +51,8 @@ class ContainerOutput {
  private:
   platform::File& file_;
   Mode mode_;
-  std::vector<unsigned char> block_;  // gathered bytes, write-behind only
+  std::unique_ptr<unsigned char[]> block_;  // write-behind only
+  std::size_t used_ = 0;                   // bytes gathered in block_
   bool failed_ = false;
   std::int64_t taken_ = 0;
 };

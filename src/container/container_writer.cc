@@ -39,7 +39,7 @@ std::int64_t readOnce(int descriptor, unsigned char* buffer, std::size_t n) {
 }
 
 // Copies exactly `size` bytes from `from` to `to`, XOR `scrambleByte`, through
-// `buffer` (at least 1 byte). A source that ends early or has bytes beyond
+// `buffer` (at least 1 byte) or the block `to` gathers in. A source that ends early or has bytes beyond
 // `size` has changed since it was measured: better refused than stored half
 // old, half new.
 std::optional<BookWriteError> copyScrambled(platform::File& from, const std::string& fromPath, ContainerOutput& to,
@@ -51,7 +51,11 @@ std::optional<BookWriteError> copyScrambled(platform::File& from, const std::str
     // One byte more than should remain is asked for, so that the read that
     // ends the file also finds a file that grew.
     const auto want = static_cast<std::size_t>(std::min<std::int64_t>(remaining + 1, bufferSize));
-    const std::int64_t got = readOnce(from.descriptor(), buffer, want);
+    // What fits in the output's block is read straight into it.
+    unsigned char* const into =
+        to.gathers() && want <= ContainerOutput::kWriteBehindSize ? to.room(want) : buffer;
+    if (!into) return outputError();
+    const std::int64_t got = readOnce(from.descriptor(), into, want);
     if (got < 0) return BookWriteError{fromPath, systemReason()};
     if (got > remaining) return BookWriteError{fromPath, "file grew while it was being stored"};
     if (got == 0) {
@@ -59,8 +63,12 @@ std::optional<BookWriteError> copyScrambled(platform::File& from, const std::str
       return std::nullopt;
     }
     const auto chunk = static_cast<std::size_t>(got);
-    if (scrambleByte != 0) scrambleBytes(buffer, chunk, scrambleByte);
-    if (to.write(buffer, chunk) != got) return outputError();
+    if (scrambleByte != 0) scrambleBytes(into, chunk, scrambleByte);
+    if (into != buffer) {
+      to.keep(chunk);
+    } else if (to.write(buffer, chunk) != got) {
+      return outputError();
+    }
     if (onStored) onStored(got);
     remaining -= got;
     if (remaining == 0 && chunk < want) return std::nullopt;  // the file ended where it should

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "container/book_file_table.h"
 #include "container/container_stream.h"
 #include "container/stream_primitives.h"
@@ -58,6 +61,34 @@ TEST_F(ContainerOutputTest, GathersUntilFlushedThenLeavesTheFileAtTheEnd) {
   EXPECT_EQ(file.position(), 4);
 }
 
+// Bytes filled in the room given are kept in order with written ones, the
+// block going out first when the room asked for does not fit.
+TEST_F(ContainerOutputTest, RoomFilledInPlaceJoinsTheWrittenBytes) {
+  const std::string expected = testing::patternBytes(5 * kBlock);
+  platform::File file = platform::File::create(path("filled"), 0600);
+  ContainerOutput output(file, kWriteBehind);
+  std::size_t done = 0;
+  for (std::size_t i = 0; done < expected.size(); ++i) {
+    const std::size_t n = std::min<std::size_t>({i * 997 % kBlock + 1, expected.size() - done});
+    if (i % 2 == 0) {
+      ASSERT_EQ(output.write(expected.data() + done, n), static_cast<std::int64_t>(n));
+    } else {
+      unsigned char* room = output.room(n + 1);  // asks for more than it fills
+      ASSERT_NE(room, nullptr);
+      std::memcpy(room, expected.data() + done, n);
+      output.keep(n);
+    }
+    done += n;
+  }
+  EXPECT_EQ(output.taken(), static_cast<std::int64_t>(expected.size()));
+  ASSERT_TRUE(output.flush());
+  EXPECT_EQ(testing::readFile(path("filled")), expected);
+
+  EXPECT_EQ(output.room(kBlock + 1), nullptr) << "more than a block";
+  ContainerOutput direct(file);
+  EXPECT_EQ(direct.room(1), nullptr) << "nothing is gathered";
+}
+
 TEST_F(ContainerOutputTest, StoringStreamWritesThroughIt) {
   platform::File file = platform::File::create(path("entry"), 0600);
   {
@@ -83,6 +114,7 @@ TEST_F(ContainerOutputTest, FailedWriteIsReportedByFlushAndLaterWrites) {
   EXPECT_TRUE(writeWord(output, 1));  // only gathered so far
   EXPECT_FALSE(output.flush());
   EXPECT_FALSE(writeWord(output, 2));
+  EXPECT_EQ(output.room(1), nullptr);
   EXPECT_FALSE(output.flush());
   ContainerOutput longRun(file, kWriteBehind);  // longer than a block: written at once
   EXPECT_FALSE(writeBytes(longRun, std::string(kBlock + 1, 'x').data(), kBlock + 1));
