@@ -78,8 +78,9 @@ bool ContainerReader::extractFileInto(const BookFileTable& fileTable, int index,
 
 bool ContainerReader::copyOut(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target) {
   if (entry.size <= 0) return true;
-  const std::int64_t start = std::int64_t{trailer.dataBase} + entry.offset;
-  if (!seekInside(start)) {
+  // Positioned reads: one call per chunk, none to move to the file's data.
+  std::int64_t position = std::int64_t{trailer.dataBase} + entry.offset;
+  if (size_ < 0 || position < 0 || position > size_) {
     errno = EIO;
     return false;
   }
@@ -89,13 +90,14 @@ bool ContainerReader::copyOut(const BookFileEntry& entry, const ContainerTrailer
     const std::size_t chunk =
         remaining < static_cast<std::int64_t>(transferBuffer_.size()) ? static_cast<std::size_t>(remaining)
                                                                        : transferBuffer_.size();
-    std::int64_t got = file_.read(transferBuffer_.data(), chunk);
+    std::int64_t got = file_.readAt(transferBuffer_.data(), chunk, position);
     if (got != static_cast<std::int64_t>(chunk)) {
       if (got >= 0) errno = EIO;  // the data runs past the end of the book
       return false;
     }
     scrambleBytes(transferBuffer_.data(), chunk, format::kDataScramble);
     if (target.write(transferBuffer_.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
+    position += static_cast<std::int64_t>(chunk);
     remaining -= static_cast<std::int64_t>(chunk);
   }
   return true;

@@ -62,6 +62,25 @@ void File::close() {
   }
 }
 
+std::int64_t File::readAt(void* buffer, std::size_t n, std::int64_t position) {
+  if (position < 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    ssize_t got = ::pread(descriptor_, out + done, n - done, static_cast<off_t>(position) + static_cast<off_t>(done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
 std::int64_t File::read(void* buffer, std::size_t n) {
   auto* out = static_cast<char*>(buffer);
   std::size_t done = 0;

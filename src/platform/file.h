@@ -37,6 +37,8 @@ class File {
   // Reads up to n bytes; returns the count read (less than n only at end of
   // file) or -1 on error.
   std::int64_t read(void* buffer, std::size_t n);
+  // The same from an absolute position, leaving the file's own position alone.
+  std::int64_t readAt(void* buffer, std::size_t n, std::int64_t position);
   // Writes n bytes; returns the count written (less than n only on error).
   std::int64_t write(const void* data, std::size_t n);
 
