@@ -39,9 +39,9 @@ std::int64_t readOnce(int descriptor, unsigned char* buffer, std::size_t n) {
 }
 
 // Copies exactly `size` bytes from `from` to `to`, XOR `scrambleByte`, through
-// `buffer` (at least 1 byte) or the block `to` gathers in. A source that ends early or has bytes beyond
-// `size` has changed since it was measured: better refused than stored half
-// old, half new.
+// `buffer` (at least 1 byte) or the block `to` gathers in. A source that ends
+// early or has bytes beyond `size` has changed since it was measured: better
+// refused than stored half old, half new.
 std::optional<BookWriteError> copyScrambled(platform::File& from, const std::string& fromPath, ContainerOutput& to,
                                             std::int64_t size, unsigned char scrambleByte,
                                             unsigned char* buffer, std::size_t bufferSize,

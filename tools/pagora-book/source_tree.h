@@ -26,9 +26,10 @@ struct SourceTree {
 // anything that is not a file or folder are left out with a warning. A name
 // that cannot be stored safely (one holding '\\', which the reader would take
 // as a folder separator) or an unreadable folder is an error.
-// Each file carries its open folder, for the writer to open it by name
-// there, up to a share of the descriptor limit; the files of further folders
-// carry only their paths.
+// Files carry their open folder (BookSource::folder) for the writer to open
+// them by name there, which keeps the folder open as long as they live; once
+// a quarter of the descriptor limit of folders is held so, the files of
+// further folders carry only their paths.
 SourceTree collectSourceTree(const std::string& root);
 // The same with the files of at most `heldFolders` folders carrying them.
 SourceTree collectSourceTree(const std::string& root, std::size_t heldFolders);
