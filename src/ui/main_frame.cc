@@ -50,11 +50,16 @@ bool CMainFrame::Create() {
     destroy();
     return false;
   }
-  view_->OnInitialUpdate();
   return true;
 }
 
 bool CMainFrame::OnCreate() {
+  // The view comes first and asks for the start page at once: the engine
+  // works on it while the bars are built.
+  host_.allowReading(folderOf(BookLoader::instance().startPagePath()));
+  view_ = std::make_unique<CPagoraView>(host_, router_);
+  view_->OnInitialUpdate();
+
   GtkWidget* layout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(window_), layout);
 
@@ -62,9 +67,6 @@ bool CMainFrame::OnCreate() {
   toolBar_ = std::make_unique<CLabelToolBar>(router_, *statusBar_);
   if (!toolBar_->LoadToolBar()) return false;
   menuBar_ = std::make_unique<MenuBar>(router_, *statusBar_);
-
-  host_.allowReading(folderOf(BookLoader::instance().startPagePath()));
-  view_ = std::make_unique<CPagoraView>(host_, router_);
 
   gtk_box_pack_start(GTK_BOX(layout), menuBar_->widget(), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(layout), toolBar_->widget(), FALSE, FALSE, 0);
@@ -77,6 +79,8 @@ bool CMainFrame::OnCreate() {
   router_.addObserver([this] {
     if (toolBar_) toolBar_->updateStates();
   });
+  // The view's state may have changed before anyone was told.
+  toolBar_->updateStates();
   return true;
 }
 
