@@ -6,6 +6,7 @@ namespace {
 // Often enough for the engine's messages, seldom enough that a book of many
 // small files does not pay a poll for each one.
 constexpr gint64 kTurnInterval = 2000;  // µs
+constexpr int kMaxDispatchesPerTurn = 64;
 
 }  // namespace
 
@@ -19,7 +20,9 @@ void EngineWarmup::betweenFiles() {
   if (!started_) return;
   const gint64 now = g_get_monotonic_time();
   if (now < nextTurn_) return;
-  while (g_main_context_iteration(nullptr, FALSE)) {
+  // Bounded: a source that is always ready must not hold the load up.
+  for (int dispatched = 0; dispatched < kMaxDispatchesPerTurn && g_main_context_iteration(nullptr, FALSE);
+       ++dispatched) {
   }
   nextTurn_ = now + kTurnInterval;
 }
