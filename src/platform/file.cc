@@ -8,6 +8,27 @@
 #include "platform/directory.h"
 
 namespace pagora::platform {
+namespace {
+
+// Calls readSome(into, wanted, doneSoFar) until n bytes have come, the end of
+// the file is reached or a real error occurs; interrupted calls are retried.
+template <typename ReadSome>
+std::int64_t readFully(void* buffer, std::size_t n, ReadSome readSome) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t got = readSome(out + done, n - done, done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
+}  // namespace
 
 File::File(File&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
 
@@ -67,33 +88,14 @@ std::int64_t File::readAt(void* buffer, std::size_t n, std::int64_t position) {
     errno = EINVAL;
     return -1;
   }
-  auto* out = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < n) {
-    ssize_t got = ::pread(descriptor_, out + done, n - done, static_cast<off_t>(position) + static_cast<off_t>(done));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return static_cast<std::int64_t>(done);
+  return readFully(buffer, n, [&](char* into, std::size_t wanted, std::size_t done) {
+    return ::pread(descriptor_, into, wanted, static_cast<off_t>(position) + static_cast<off_t>(done));
+  });
 }
 
 std::int64_t File::read(void* buffer, std::size_t n) {
-  auto* out = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < n) {
-    ssize_t got = ::read(descriptor_, out + done, n - done);
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (got == 0) break;
-    done += static_cast<std::size_t>(got);
-  }
-  return static_cast<std::int64_t>(done);
+  return readFully(buffer, n,
+                   [&](char* into, std::size_t wanted, std::size_t) { return ::read(descriptor_, into, wanted); });
 }
 
 std::int64_t File::write(const void* data, std::size_t n) {

@@ -37,6 +37,20 @@ class ContainerWriterTest : public ::testing::Test {
     return path;
   }
 
+  // Parses the book written and extracts each stored file into scratch_/out;
+  // the number of files stored.
+  int extractBook() {
+    ContainerReader reader(bookPath_);
+    BookInfo info;
+    BookFileTable table;
+    ContainerTrailer trailer;
+    EXPECT_TRUE(reader.parse(info, table, trailer));
+    ::mkdir((scratch_ / "out").c_str(), 0700);
+    const platform::Directory out = platform::Directory::open(scratch_ / "out");
+    for (int i = 0; i < table.count(); ++i) EXPECT_TRUE(reader.extractFile(table, i, trailer, out)) << i;
+    return table.count();
+  }
+
   testing::ScratchFolder scratch_;
   std::string viewerPath_ = scratch_ / "viewer";
   std::string bookPath_ = scratch_ / "book";
@@ -169,19 +183,9 @@ TEST_F(ContainerWriterTest, SourcesOfEverySizeAroundTheCopyChunkComeBackWhole) {
     sources.push_back({name, scratch_ / name, std::nullopt});
   }
   ASSERT_FALSE(write(sources));
-  ContainerReader reader(bookPath_);
-  BookInfo info;
-  BookFileTable table;
-  ContainerTrailer trailer;
-  ASSERT_TRUE(reader.parse(info, table, trailer));
-  ::mkdir((scratch_ / "out").c_str(), 0700);
-  const platform::Directory out = platform::Directory::open(scratch_ / "out");
-  ASSERT_EQ(table.count(), static_cast<int>(sources.size()));
-  for (int i = 0; i < table.count(); ++i) {
-    ASSERT_TRUE(reader.extractFile(table, i, trailer, out));
-    EXPECT_EQ(readFile(scratch_ / ("out/" + sources[static_cast<std::size_t>(i)].storedName)),
-              contents[static_cast<std::size_t>(i)])
-        << sources[static_cast<std::size_t>(i)].storedName;
+  ASSERT_EQ(extractBook(), static_cast<int>(sources.size()));
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    EXPECT_EQ(readFile(scratch_ / ("out/" + sources[i].storedName)), contents[i]) << sources[i].storedName;
   }
 }
 
@@ -257,15 +261,7 @@ TEST_F(ContainerWriterTest, SourcesInAnOpenFolderAreReadThroughIt) {
 
   // Without a walked size the writer measures the file in its folder too.
   ASSERT_FALSE(write({inFolder("a.html", 10), inFolder("b.html", -1)}));
-  ContainerReader reader(bookPath_);
-  BookInfo info;
-  BookFileTable table;
-  ContainerTrailer trailer;
-  ASSERT_TRUE(reader.parse(info, table, trailer));
-  ::mkdir((scratch_ / "out").c_str(), 0700);
-  const platform::Directory out = platform::Directory::open(scratch_ / "out");
-  ASSERT_EQ(table.count(), 2);
-  ASSERT_TRUE(reader.extractFile(table, 0, trailer, out) && reader.extractFile(table, 1, trailer, out));
+  ASSERT_EQ(extractBook(), 2);
   EXPECT_EQ(readFile(scratch_ / "out/a.html"), "first page");
   EXPECT_EQ(readFile(scratch_ / "out/b.html"), "second");
 
