@@ -13,11 +13,9 @@ constexpr int kMaxDispatchesPerTurn = 64;
 void EngineWarmup::extractionStarting(const std::string& privateFolder) {
   host_.allowReading(privateFolder);
   host_.startEngine();
-  started_ = true;
 }
 
 void EngineWarmup::betweenFiles() {
-  if (!started_) return;
   const gint64 now = g_get_monotonic_time();
   if (now < nextTurn_) return;
   // Bounded: a source that is always ready must not hold the load up.

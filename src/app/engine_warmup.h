@@ -22,7 +22,6 @@ class EngineWarmup final : public LoadListener {
 
  private:
   BrowserHost& host_;
-  bool started_ = false;
   gint64 nextTurn_ = 0;  // monotonic µs; the main loop is not asked before then
 };
 
