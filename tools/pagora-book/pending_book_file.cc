@@ -20,7 +20,12 @@ bool PendingBookFile::open() {
   const std::filesystem::path target(finalPath_);
   std::filesystem::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string pattern = (folder / ("." + target.filename().string() + ".partial-XXXXXX")).string();
+  // Appended piece by piece: GCC 12 at -O3 takes `"." + string` for an
+  // overlapping copy (a false -Wrestrict).
+  std::string hiddenName = ".";
+  hiddenName += target.filename().string();
+  hiddenName += ".partial-XXXXXX";
+  std::string pattern = (folder / hiddenName).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   int descriptor = ::mkostemp(name.data(), O_CLOEXEC);

@@ -99,7 +99,10 @@ TEST_F(ContainerReaderTest, SectionsMayComeInAnyOrder) {
       std::vector<Section> order = records;
       order.insert(dataFirst ? order.begin() : order.end(), Section::Data);
       std::string trace;
-      for (Section section : order) trace += " " + std::to_string(static_cast<int>(section));
+      for (Section section : order) {
+        trace += ' ';
+        trace += std::to_string(static_cast<int>(section));
+      }
       SCOPED_TRACE("section order" + trace);
       writeBookInOrder(bookPath_, order, files);
       ContainerReader reader(bookPath_);
