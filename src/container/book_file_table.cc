@@ -1,8 +1,8 @@
 #include "container/book_file_table.h"
 
+#include "container/coding.h"
 #include "container/container_stream.h"
 #include "container/format.h"
-#include "container/stream_primitives.h"
 
 namespace pagora {
 
@@ -11,10 +11,7 @@ bool BookFileEntry::exchange(ContainerStream& stream) {
          stream.exchangeWord(reservedFlag) && stream.exchangeWord(offset) && stream.exchangeWord(size);
 }
 
-bool BookFileTable::read(platform::File& file) {
-  ContainerInput input(file);
-  return read(input);
-}
+std::int64_t BookFileEntry::encodedSize() const { return 4 * kWordSize + encodedTextSize(name.size()); }
 
 bool BookFileTable::read(ContainerInput& input) {
   clear();
@@ -31,9 +28,10 @@ bool BookFileTable::read(ContainerInput& input) {
   return true;
 }
 
-bool readStringList(platform::File& file) {
-  ContainerInput input(file);
-  return readStringList(input);
+std::int64_t fileTableEncodedSize(const std::vector<BookFileEntry>& entries) {
+  std::int64_t size = 2 * kWordSize;
+  for (const BookFileEntry& entry : entries) size += entry.encodedSize();
+  return size;
 }
 
 bool readStringList(ContainerInput& input) {
@@ -44,6 +42,12 @@ bool readStringList(ContainerInput& input) {
     if (!readText(input, discarded)) return false;
   }
   return true;
+}
+
+std::int64_t stringListEncodedSize(const std::vector<std::string>& texts) {
+  std::int64_t size = 2 * kWordSize;
+  for (const std::string& text : texts) size += encodedTextSize(text.size());
+  return size;
 }
 
 }  // namespace pagora

@@ -1,5 +1,5 @@
 // BookFileEntry and BookFileTable: the stored files, in the order of the
-// file-table section.
+// file-table section; and the string-list section, whose texts nothing uses.
 #pragma once
 
 #include <cstdint>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "container/container_input.h"
-#include "platform/file.h"
 
 namespace pagora {
 
@@ -20,28 +19,33 @@ struct BookFileEntry {
   std::int32_t size = 0;
 
   bool exchange(ContainerStream& stream);
+  // Magic, name, flag, offset and size.
+  std::int64_t encodedSize() const;
+
+  bool operator==(const BookFileEntry&) const = default;
 };
 
 class BookFileTable {
  public:
   int count() const { return static_cast<int>(entries_.size()); }
-  BookFileEntry entryAt(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
+  const BookFileEntry& entryAt(int index) const { return entries_.at(static_cast<std::size_t>(index)); }
   const std::vector<BookFileEntry>& entries() const { return entries_; }
   void clear() { entries_.clear(); }
   void append(const BookFileEntry& entry) { entries_.push_back(entry); }
 
-  // Empties the table, then reads the file-table section at the file's
-  // position, or at the input's.
-  bool read(platform::File& file);
+  // Empties the table, then reads the file-table section at the input's position.
   bool read(ContainerInput& input);
 
  private:
   std::vector<BookFileEntry> entries_;
 };
 
-// Reads the string-list section at the file's position, or at the input's,
-// discarding its texts.
-bool readStringList(platform::File& file);
+// The bytes of a file-table section holding `entries`: magic, count, records.
+std::int64_t fileTableEncodedSize(const std::vector<BookFileEntry>& entries);
+
+// Reads the string-list section at the input's position, discarding its texts.
 bool readStringList(ContainerInput& input);
+// The bytes of a string-list section holding `texts`: magic, count, texts.
+std::int64_t stringListEncodedSize(const std::vector<std::string>& texts);
 
 }  // namespace pagora

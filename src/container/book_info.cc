@@ -1,5 +1,6 @@
 #include "container/book_info.h"
 
+#include "container/coding.h"
 #include "container/container_stream.h"
 #include "container/format.h"
 #include "container/text_hash.h"
@@ -19,6 +20,17 @@ std::array<std::uint32_t, 12> headerCheckValues(const BookInfo& info) {
       title ^ author,       author ^ publisher,       title ^ notice,        title ^ author,
       hash(info.title),     hash(info.title + info.author), hash(info.author), hash(info.contentsNotice),
   };
+}
+
+std::int64_t BookInfo::encodedSize() const {
+  // Magic, two reserved words, twelve check values, four zero words, the
+  // print permission, a reserved word, the file count and the end magic.
+  std::int64_t size = 23 * kWordSize;
+  for (const std::string* text : {&reservedText1, &esbn, &title, &author, &authorEmail, &webAddress, &publisher,
+                                  &contentsNotice, &reservedText2, &reservedText3}) {
+    size += encodedTextSize(text->size());
+  }
+  return size;
 }
 
 bool BookInfo::exchange(ContainerStream& stream) {

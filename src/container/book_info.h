@@ -29,6 +29,11 @@ struct BookInfo {
   // The header in both directions; loading verifies both magics, the twelve
   // check values and the four zero words. A failure leaves the fields read so far.
   bool exchange(ContainerStream& stream);
+
+  // The bytes the header section takes, from the texts it holds.
+  std::int64_t encodedSize() const;
+
+  bool operator==(const BookInfo&) const = default;
 };
 
 // The twelve check values of a header, computed from the texts as held: text

@@ -6,7 +6,6 @@
 #include "container/container_stream.h"
 #include "container/format.h"
 #include "container/scramble.h"
-#include "container/stored_name.h"
 #include "platform/executable_path.h"
 
 namespace pagora {
@@ -30,10 +29,10 @@ bool ContainerReader::open() {
 
 bool ContainerReader::parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer) {
   if (!open()) return false;
-  ContainerStream loading(false, file_);
-  if (size_ < format::kTrailerSize || !seekInside(size_ - format::kTrailerSize) || !trailer.exchange(loading)) {
-    return false;
-  }
+  if (size_ < ContainerTrailer::kEncodedSize || !seekInside(size_ - ContainerTrailer::kEncodedSize)) return false;
+  ContainerInput trailerInput(file_);
+  ContainerStream loading(trailerInput);
+  if (!trailer.exchange(loading)) return false;
   // The sections are read through a read-ahead block: a file table of many
   // records then takes a few reads instead of several per record.
   if (!seekInside(trailer.headerOffset)) return false;
@@ -48,42 +47,22 @@ bool ContainerReader::parse(BookInfo& bookInfo, BookFileTable& fileTable, Contai
   return fileTable.read(table);
 }
 
-bool ContainerReader::extractFile(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
-                                  const platform::Directory& folder) {
-  if (!open()) return false;
-  if (index < 0 || index >= fileTable.count()) {
-    errno = EINVAL;
-    return false;
+std::int64_t ContainerReader::dataPosition(const BookFileEntry& entry, const ContainerTrailer& trailer) const {
+  const std::int64_t position = std::int64_t{trailer.dataBase} + entry.offset;
+  if (size_ < 0 || position < 0 || position > size_ || entry.size > size_ - position) {
+    errno = EIO;
+    return -1;
   }
-  const BookFileEntry& entry = fileTable.entries()[static_cast<std::size_t>(index)];
-  if (!isSafeStoredName(entry.name)) {
-    errno = EINVAL;
-    return false;
-  }
-  platform::File target = platform::File::createIn(folder, storedNameToRelativePath(entry.name));
-  return target.isOpen() && copyOut(entry, trailer, target);
+  return position;
 }
 
-bool ContainerReader::extractFileInto(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
-                                      const platform::Directory& folder, const std::string& fileName) {
+bool ContainerReader::copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer,
+                                  platform::File& target) {
   if (!open()) return false;
-  if (index < 0 || index >= fileTable.count() || !isSafeStoredName(fileName) ||
-      fileName.find_first_of("\\/") != std::string::npos) {
-    errno = EINVAL;
-    return false;
-  }
-  platform::File target = platform::File::createIn(folder, fileName);
-  return target.isOpen() && copyOut(fileTable.entries()[static_cast<std::size_t>(index)], trailer, target);
-}
-
-bool ContainerReader::copyOut(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target) {
   if (entry.size <= 0) return true;
   // Positioned reads: one call per chunk, none to move to the file's data.
-  std::int64_t position = std::int64_t{trailer.dataBase} + entry.offset;
-  if (size_ < 0 || position < 0 || position > size_) {
-    errno = EIO;
-    return false;
-  }
+  std::int64_t position = dataPosition(entry, trailer);
+  if (position < 0) return false;
   if (transferBuffer_.empty()) transferBuffer_.resize(format::kTransferBufferSize);
   std::int64_t remaining = entry.size;
   while (remaining > 0) {
@@ -92,7 +71,7 @@ bool ContainerReader::copyOut(const BookFileEntry& entry, const ContainerTrailer
                                                                        : transferBuffer_.size();
     std::int64_t got = file_.readAt(transferBuffer_.data(), chunk, position);
     if (got != static_cast<std::int64_t>(chunk)) {
-      if (got >= 0) errno = EIO;  // the data runs past the end of the book
+      if (got >= 0) errno = EIO;  // the book was cut short meanwhile
       return false;
     }
     scrambleBytes(transferBuffer_.data(), chunk, format::kDataScramble);
@@ -100,6 +79,23 @@ bool ContainerReader::copyOut(const BookFileEntry& entry, const ContainerTrailer
     position += static_cast<std::int64_t>(chunk);
     remaining -= static_cast<std::int64_t>(chunk);
   }
+  return true;
+}
+
+bool ContainerReader::readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out) {
+  out.clear();
+  if (!open()) return false;
+  if (entry.size <= 0) return true;
+  const std::int64_t position = dataPosition(entry, trailer);
+  if (position < 0) return false;
+  out.resize(static_cast<std::size_t>(entry.size));
+  const std::int64_t got = file_.readAt(out.data(), out.size(), position);
+  if (got != entry.size) {
+    if (got >= 0) errno = EIO;  // the book was cut short meanwhile
+    out.clear();
+    return false;
+  }
+  scrambleBytes(reinterpret_cast<unsigned char*>(out.data()), out.size(), format::kDataScramble);
   return true;
 }
 

@@ -1,14 +1,16 @@
 // ContainerReader reads a book: one handle on the file, kept open across the
-// parse and every extraction of one load, closed when the reader goes away.
+// parse and every stored file of one load, closed when the reader goes away.
+// Positions are checked before use: a section or a file's data outside the
+// book is a failed read, never the wrong bytes.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "container/book_file_table.h"
 #include "container/book_info.h"
 #include "container/container_trailer.h"
-#include "platform/directory.h"
 #include "platform/file.h"
 
 namespace pagora {
@@ -23,19 +25,16 @@ class ContainerReader {
   bool open();
   // Trailer, header, string list, file table, each at its own offset.
   bool parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer);
-  // Writes the data of entry `index` as a file named by the entry (with '\\'
-  // and '/' as folder separators) inside `folder`; a link in the file's place
-  // is not followed. A name that could leave the folder fails before anything
-  // is written; missing subfolders are the caller's. On failure errno says why.
-  bool extractFile(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
-                   const platform::Directory& folder);
-  // The same, writing into the entry's own folder, which the caller has
-  // opened, under `fileName`: the last segment of the entry's name. A name
-  // that is not one plain segment fails before anything is written.
-  bool extractFileInto(const BookFileTable& fileTable, int index, const ContainerTrailer& trailer,
-                       const platform::Directory& folder, const std::string& fileName);
+  // Writes the entry's data, descrambled, to `target` at its position,
+  // through the transfer buffer. On failure errno says why (EIO: the data
+  // lies outside the book).
+  bool copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target);
+  // The entry's data, descrambled, held whole: for pages that are read, not written.
+  bool readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out);
   void close();
 
+  // The size of the open book, or -1.
+  std::int64_t size() const { return size_; }
   // The system's reason for the last failed open, for tools that name it.
   int lastOpenError() const { return lastOpenError_; }
 
@@ -43,8 +42,8 @@ class ContainerReader {
   // Seeks only to a position inside the file: an unchecked seek that failed
   // would leave the file where it was and "succeed" in reading the wrong bytes.
   bool seekInside(std::int64_t position);
-  // Streams the entry's data, descrambled, into `target` through the transfer buffer.
-  bool copyOut(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target);
+  // Where the entry's data starts; -1 (errno EIO) when it lies outside the book.
+  std::int64_t dataPosition(const BookFileEntry& entry, const ContainerTrailer& trailer) const;
 
   std::string path_;  // empty: the running executable
   platform::File file_;

@@ -15,7 +15,7 @@
 #include "container/format.h"
 #include "container/scramble.h"
 #include "container/stored_name.h"
-#include "container/stream_primitives.h"
+#include "container/coding.h"
 
 namespace pagora {
 namespace {
@@ -75,8 +75,6 @@ std::optional<BookWriteError> copyScrambled(platform::File& from, const std::str
   }
 }
 
-std::int64_t textSize(const std::string& text) { return 4 + static_cast<std::int64_t>(text.size()); }
-
 // The size of a source as it stands now, or -1 with errno set.
 std::int64_t sourceSize(const BookSource& source) {
   if (source.contents) return static_cast<std::int64_t>(source.contents->size());
@@ -92,8 +90,6 @@ platform::File openSource(const BookSource& source) {
   if (!source.folder) return platform::File::openForReading(source.sourcePath);
   return platform::File(::openat(source.folder->descriptor(), source.nameInFolder.c_str(), O_RDONLY | O_CLOEXEC));
 }
-
-std::int64_t fileTableEntrySize(const std::string& storedName) { return 16 + textSize(storedName); }
 
 std::string sizeText(std::int64_t bytes) { return std::to_string(bytes) + " bytes"; }
 
@@ -216,22 +212,6 @@ bool ContainerWriter::writeTrailer() {
   return trailer.exchange(storing) && section.flush();
 }
 
-std::int64_t headerSectionSize(const BookInfo& info) {
-  std::int64_t size = 23 * 4;
-  for (const std::string* text : {&info.reservedText1, &info.esbn, &info.title, &info.author, &info.authorEmail,
-                                  &info.webAddress, &info.publisher, &info.contentsNotice, &info.reservedText2,
-                                  &info.reservedText3}) {
-    size += textSize(*text);
-  }
-  return size;
-}
-
-std::int64_t fileTableSectionSize(const std::vector<std::string>& storedNames) {
-  std::int64_t size = 8;
-  for (const std::string& name : storedNames) size += fileTableEntrySize(name);
-  return size;
-}
-
 std::optional<std::string> textWithZeroByte(const BookInfo& info) {
   const std::pair<const char*, const std::string*> texts[] = {
       {"reservedText1", &info.reservedText1}, {"esbn", &info.esbn},
@@ -261,7 +241,7 @@ std::optional<BookWriteError> writeBook(platform::File& out, const std::string& 
   // Everything is measured first, so that a book too big to address is
   // refused before a byte is written.
   std::int64_t dataSize = 0;
-  std::int64_t fileTableSize = fileTableSectionSize({});
+  std::int64_t fileTableSize = fileTableEncodedSize({});
   for (const BookSource& source : sources) {
     const std::string& shownName = source.contents ? source.storedName : source.sourcePath;
     if (!isSafeStoredName(source.storedName)) {
@@ -270,11 +250,11 @@ std::optional<BookWriteError> writeBook(platform::File& out, const std::string& 
     std::int64_t size = sourceSize(source);
     if (size < 0) return BookWriteError{shownName, systemReason()};
     dataSize += size;
-    fileTableSize += fileTableEntrySize(source.storedName);
+    fileTableSize += BookFileEntry{.name = source.storedName}.encodedSize();
   }
   info.fileCount = static_cast<std::int32_t>(sources.size());
-  const std::int64_t bookSize = viewerSize + dataSize + headerSectionSize(info) + 8 + fileTableSize +
-                                format::kTrailerSize;
+  const std::int64_t bookSize = viewerSize + dataSize + info.encodedSize() + stringListEncodedSize({}) +
+                                fileTableSize + ContainerTrailer::kEncodedSize;
   if (bookSize > kMaxBookSize) {
     return BookWriteError{"", "the book would take " + sizeText(bookSize) + ", more than the " +
                                   sizeText(kMaxBookSize) + " a book can address"};

@@ -116,18 +116,14 @@ class ContainerWriter {
   std::size_t copyBufferSize_ = 0;
 };
 
-// The size in bytes of each record section, from the texts they hold.
-std::int64_t headerSectionSize(const BookInfo& info);
-std::int64_t fileTableSectionSize(const std::vector<std::string>& storedNames);
+// The name of the first header text that holds a zero byte, if any.
+std::optional<std::string> textWithZeroByte(const BookInfo& info);
 
 // Writes a whole book into the empty file `out`: the viewer's bytes, the files'
 // data in the given order, the header (its fileCount set to the number of
 // files), an empty string list, the file table and the trailer. The same inputs
 // give the same bytes. Refuses unsafe stored names and a book that would
 // exceed kMaxBookSize before writing anything.
-// The name of the first header text that holds a zero byte, if any.
-std::optional<std::string> textWithZeroByte(const BookInfo& info);
-
 std::optional<BookWriteError> writeBook(platform::File& out, const std::string& viewerPath, BookInfo info,
                                         const std::vector<BookSource>& sources,
                                         const ProgressCallback& progress = {});

@@ -19,7 +19,6 @@ constexpr std::uint32_t kWordScramble = 0x6B6B6B6B;
 constexpr std::uint8_t kRecordScramble = 0x6B;
 constexpr std::uint8_t kDataScramble = 0x2E;
 
-constexpr std::int64_t kTrailerSize = 24;
 // Stored files pass through a buffer of this size on their way out.
 constexpr std::size_t kTransferBufferSize = 32768;
 

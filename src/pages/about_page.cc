@@ -1,27 +1,10 @@
 #include "pages/about_page.h"
 
-#include "app/private_folder.h"
-#include "container/book_loader.h"
 #include "pages/escape_html.h"
 #include "pages/page_template.h"
 
 namespace pagora {
 namespace {
-
-constexpr const char* kAboutPageName = "__about.html";
-
-BookInfo loadedBookTexts() {
-  const BookLoader& book = BookLoader::instance();
-  BookInfo texts;
-  texts.esbn = book.esbn();
-  texts.title = book.title();
-  texts.author = book.author();
-  texts.authorEmail = book.authorEmail();
-  texts.webAddress = book.webAddress();
-  texts.publisher = book.publisher();
-  texts.contentsNotice = book.contentsNotice();
-  return texts;
-}
 
 std::string mailLink(const std::string& address, const std::string& text) {
   return "<A HREF=MAILTO:" + EscapeHtml(address) + ">" + EscapeHtml(text) + "</A>";
@@ -53,18 +36,9 @@ std::string AboutInfoHtml(const BookInfo& texts) {
   return block;
 }
 
-std::string AboutInfoHtml() { return AboutInfoHtml(loadedBookTexts()); }
-
 std::string AboutPageHtml(const BookInfo& texts) {
   return PageHeader("About") + PageBox("About this E-Book", AboutInfoHtml(texts), "WHITE") + SoftwareBox() +
          PageFooter();
-}
-
-std::string BuildAboutPage() {
-  const std::string path = privateFolderPath() + kAboutPageName;
-  const std::string page = AboutPageHtml(loadedBookTexts());
-  writeTempFile(path, page.data(), static_cast<std::uint32_t>(page.size()));
-  return path;
 }
 
 }  // namespace pagora

@@ -1,5 +1,5 @@
-// The about page: the book's texts and the software credit, written as
-// "__about.html" into the private folder each time it is asked for.
+// The about page: the book's texts and the software credit. The session
+// writes it into the private folder as "__about.html" each time it is asked for.
 #pragma once
 
 #include <string>
@@ -8,18 +8,14 @@
 
 namespace pagora {
 
+// The name the page is written under in the private folder.
+inline constexpr char kAboutPageName[] = "__about.html";
+
 // The about-information block for the given texts: title, publisher, author
 // with mail links, web link, contents notice and ESBN. Adds no line end.
 std::string AboutInfoHtml(const BookInfo& texts);
 
-// The block from the loaded book's texts (empty ones when nothing was read).
-std::string AboutInfoHtml();
-
 // The whole page for the given texts, as the bytes written to disk.
 std::string AboutPageHtml(const BookInfo& texts);
-
-// Writes the about page and returns its full path, whether or not the write
-// succeeded.
-std::string BuildAboutPage();
 
 }  // namespace pagora

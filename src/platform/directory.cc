@@ -37,6 +37,17 @@ Directory Directory::open(const std::string& path) {
   return folder;
 }
 
+Directory Directory::duplicate() const {
+  Directory copy;
+  if (descriptor_ < 0) return copy;
+  const int fd = ::fcntl(descriptor_, F_DUPFD_CLOEXEC, 0);
+  if (fd >= 0) {
+    copy.descriptor_ = fd;
+    copy.path_ = path_;
+  }
+  return copy;
+}
+
 Directory Directory::openFolder(const std::string& name) const {
   Directory folder;
   int fd;

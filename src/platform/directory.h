@@ -28,6 +28,9 @@ class Directory {
   // write into it.
   bool isPrivateToUser() const;
 
+  // A second descriptor of the same folder, with the same path(); closed on failure.
+  Directory duplicate() const;
+
   // Opens the folder `name` (one component) inside this one; a symbolic link
   // is refused. Its path() is this folder's path joined with `name` and '/'.
   Directory openFolder(const std::string& name) const;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "container/book_check.h"
+#include "container/book_validation.h"
 
 namespace pagora::book_tool {
 

@@ -8,7 +8,7 @@
 #include "authoring_defaults.h"
 #include "command_line.h"
 #include "commands.h"
-#include "container/book_check.h"
+#include "container/book_validation.h"
 #include "container/container_writer.h"
 #include "pending_book_file.h"
 #include "platform/executable_path.h"
@@ -124,7 +124,7 @@ std::optional<CreateRequest> readRequest(const ParsedArguments& parsed) {
 // --start-page cannot be honoured (the problem is printed).
 bool settleStartPage(const CreateRequest& request, std::vector<BookSource>& files) {
   auto existingStart = std::find_if(files.begin(), files.end(),
-                                    [](const BookSource& file) { return isStartPageName(file.storedName); });
+                                    [](const BookSource& file) { return takesStartPage(file.storedName, false); });
   if (!request.startPage) {
     if (existingStart == files.end()) {
       printWarning(request.sourceDir + " has no index.html or index.htm at its top: the reader will be told \"Index "

@@ -6,13 +6,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <set>
 
 #include "command_line.h"
 #include "commands.h"
-#include "container/book_check.h"
+#include "container/book_extractor.h"
+#include "container/book_validation.h"
 #include "container/container_reader.h"
-#include "container/load_messages.h"
 #include "container/stored_name.h"
 #include "platform/directory.h"
 #include "tool_output.h"
@@ -37,54 +36,30 @@ mode_t currentUmask() {
   return mask;
 }
 
-class Extraction {
- public:
-  Extraction(const std::string& bookPath, const BookCheck& check, platform::Directory& folder)
-      : reader_(bookPath), check_(check), folder_(folder), umask_(currentUmask()) {}
-
-  // Writes every entry; prints the first failure and returns false.
-  bool run() {
-    const BookFileTable& table = check_.fileTable;
-    for (int i = 0; i < table.count(); ++i) {
-      const std::string relative = storedNameToRelativePath(table.entryAt(i).name);
-      for (const std::string& parent : parentFoldersOf(table.entryAt(i).name)) {
-        if (!ensureFolder(parent.substr(0, parent.size() - 1))) return false;
-      }
-      if (!reader_.extractFile(table, i, check_.trailer, folder_)) {
-        return fail(relative, systemReason());
-      }
-      // Written private (0600) like the viewer's files; the author gets the usual mode.
-      ::fchmodat(folder_.descriptor(), relative.c_str(), 0666 & ~umask_, 0);
+// Writes every entry through the viewer's own extraction; prints the first
+// failure and returns false. Files and folders are made private like the
+// viewer's, then given the author's usual modes.
+bool extractAll(const std::string& bookPath, const ParsedBook& book, const platform::Directory& folder) {
+  const mode_t umask = currentUmask();
+  ContainerReader reader(bookPath);
+  BookExtractor extractor(reader, book, folder,
+                          [umask](const std::string& made) { ::chmod(made.c_str(), 0777 & ~umask); });
+  for (int i = 0; i < book.fileTable.count(); ++i) {
+    if (!extractor.extract(i)) {
+      std::string failed = extractor.failedPath();
+      const bool isFolder = !failed.empty() && failed.back() == '/';
+      const std::string reason = isFolder && (errno == ENOTDIR || errno == ELOOP)
+                                     ? "is in the way of a folder the book needs (not a folder)"
+                                     : systemReason();
+      if (isFolder) failed.pop_back();
+      printError((std::filesystem::path(folder.path()) / failed).string(), reason);
+      return false;
     }
-    return true;
+    const std::string relative = storedNameToRelativePath(book.fileTable.entryAt(i).name);
+    ::fchmodat(folder.descriptor(), relative.c_str(), 0666 & ~umask, 0);
   }
-
- private:
-  bool ensureFolder(const std::string& relative) {
-    if (made_.count(relative) != 0) return true;
-    struct stat st {};
-    if (::fstatat(folder_.descriptor(), relative.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-      if (!S_ISDIR(st.st_mode)) return fail(relative, "is in the way of a folder the book needs (not a folder)");
-    } else if (errno != ENOENT || !folder_.makeFolder(relative)) {
-      return fail(relative, systemReason());
-    } else {
-      ::fchmodat(folder_.descriptor(), relative.c_str(), 0777 & ~umask_, 0);
-    }
-    made_.insert(relative);
-    return true;
-  }
-
-  bool fail(const std::string& relative, const std::string& reason) {
-    printError((std::filesystem::path(folder_.path()) / relative).string(), reason);
-    return false;
-  }
-
-  ContainerReader reader_;
-  const BookCheck& check_;
-  platform::Directory& folder_;
-  mode_t umask_;
-  std::set<std::string> made_;
-};
+  return true;
+}
 
 }  // namespace
 
@@ -98,7 +73,9 @@ int runExtract(const Arguments& arguments) {
 
   BookCheck check = checkBook(bookPath);
   // A book without a start page still holds files worth extracting.
-  if (check.failure && *check.failure != load_message::kIndexNotFound) return reportCheckFailure(bookPath, check);
+  if (check.fault != BookFault::None && check.fault != BookFault::IndexNotFound) {
+    return reportCheckFailure(bookPath, check);
+  }
 
   std::error_code error;
   std::filesystem::create_directories(folderPath, error);
@@ -111,8 +88,7 @@ int runExtract(const Arguments& arguments) {
     printError(folderPath, systemReason());
     return kExitFailure;
   }
-  Extraction extraction(bookPath, check, folder);
-  return extraction.run() ? kExitSuccess : kExitFailure;
+  return extractAll(bookPath, check.book, folder) ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace pagora::book_tool

@@ -3,6 +3,7 @@
 
 #include "command_line.h"
 #include "commands.h"
+#include "container/book_validation.h"
 #include "container/container_reader.h"
 #include "container/load_messages.h"
 #include "tool_output.h"
@@ -23,12 +24,6 @@ constexpr char kListHelp[] =
     "tab, and its stored name ('\\' between folders).\n";
 
 const std::vector<OptionSpec> kOptions = {{"help", false, 'h'}, {"version", false}};
-
-struct ParsedBook {
-  BookInfo info;
-  BookFileTable fileTable;
-  ContainerTrailer trailer;
-};
 
 // Reads the book named by the one argument, or prints why not.
 std::optional<ParsedBook> readBook(const char* command, const char* help, const Arguments& arguments,

@@ -3,7 +3,7 @@
 
 #include "command_line.h"
 #include "commands.h"
-#include "container/book_check.h"
+#include "container/book_validation.h"
 #include "container/load_messages.h"
 #include "tool_output.h"
 
@@ -28,7 +28,8 @@ int reportCheckFailure(const std::string& path, const BookCheck& check) {
     printError(path, systemReason(check.openError));
     return kExitFailure;
   }
-  std::fprintf(stderr, "%s: %s%s\n", path.c_str(), check.failure->c_str(), load_message::kCorruptBookLine);
+  std::fprintf(stderr, "%s: %s%s\n", path.c_str(), std::string(faultMessage(check.fault)).c_str(),
+               load_message::kCorruptBookLine);
   if (check.failedEntry >= 0) {
     printError(path, "stored file " + std::to_string(check.failedEntry) + ": " + printable(check.entryProblem));
   }
@@ -42,8 +43,8 @@ int runVerify(const Arguments& arguments) {
   if (parsed.positionals.size() != 1) return usageError("verify", "verify takes one book");
   const std::string& path = parsed.positionals[0];
   BookCheck check = checkBook(path);
-  if (check.failure) return reportCheckFailure(path, check);
-  std::printf("%s: OK, %d files\n", path.c_str(), check.fileTable.count());
+  if (check.fault != BookFault::None) return reportCheckFailure(path, check);
+  std::printf("%s: OK, %d files\n", path.c_str(), check.book.fileTable.count());
   return kExitSuccess;
 }
 

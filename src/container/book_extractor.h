@@ -1,0 +1,51 @@
+// BookExtractor writes a book's stored files below a folder. The folders a
+// name needs are made where missing (0700), each step relative to its parent
+// and never through a link; the file is created 0600, never through a link,
+// and filled from the book. A name that could leave the folder fails before
+// anything is written, and a file cut short is removed. The viewer's load,
+// `pagora-book extract` and the fuzz harness all extract through here.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "container/book_validation.h"
+#include "container/container_reader.h"
+#include "platform/directory.h"
+
+namespace pagora {
+
+class BookExtractor {
+ public:
+  // Told the full path of each folder made, as it is made.
+  using FolderMade = std::function<void(const std::string& fullPath)>;
+
+  // REQUIRES: `reader`, `book` and `root` outlive the extractor.
+  BookExtractor(ContainerReader& reader, const ParsedBook& book, const platform::Directory& root,
+                FolderMade onFolderMade = {});
+
+  // Writes entry `index` below the root. False, with errno set, when it could
+  // not be written whole; failedPath() then names the path relative to the
+  // root (the file, or the folder of it) that failed.
+  bool extract(int index);
+
+  const std::string& failedPath() const { return failedPath_; }
+
+ private:
+  // The folder `relativeFolder` ("a/b/", or "" for the root), open.
+  const platform::Directory& folderFor(const std::string& relativeFolder);
+  bool fail(std::string relativePath, int error);
+
+  ContainerReader& reader_;
+  const ParsedBook& book_;
+  const platform::Directory& root_;
+  FolderMade onFolderMade_;
+  // The last folder written into, kept open: stored names come in name
+  // order, so the files of one folder come together and its path is walked
+  // once for them all.
+  std::string openRelative_;
+  platform::Directory openFolder_;
+  std::string failedPath_;
+};
+
+}  // namespace pagora

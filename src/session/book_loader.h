@@ -1,0 +1,73 @@
+// BookLoader: the load of one book. It reads and checks the container, makes
+// the private folder, writes every stored file into it, records each in the
+// registry and chooses the start page, falling back to the about page. It
+// shows nothing: what the reader is to be told comes back as the outcome.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "container/book_validation.h"
+#include "container/container_reader.h"
+#include "session/notice.h"
+#include "session/private_folder.h"
+#include "session/temp_file_registry.h"
+
+namespace pagora {
+
+// What the load tells its host while it runs, so that the viewer can bring its
+// web engine up while the files are written instead of after.
+class LoadListener {
+ public:
+  virtual ~LoadListener() = default;
+  // The private folder is made and verified; no stored file is written yet.
+  virtual void extractionStarting(const std::string& privateFolder) = 0;
+  // Called after each file written: a moment for the host's own pending work.
+  // The load continues when it returns.
+  virtual void betweenFiles() = 0;
+};
+
+// The notices of a load, in the order the reader is to see them; none when
+// the book opened without complaint. Whatever they say, the viewer goes on.
+struct LoadOutcome {
+  std::vector<Notice> notices;
+
+  bool succeeded() const { return notices.empty(); }
+};
+
+// The notice for a book that cannot be used: the fault's message followed by
+// "\n\nThis E-Book seems to be corrupted.", with the warning icon.
+Notice corruptBookNotice(BookFault fault);
+
+class BookLoader {
+ public:
+  // REQUIRES: all three outlive the loader.
+  BookLoader(ContainerReader& reader, PrivateFolder& folder, TempFileRegistry& registry);
+  BookLoader(const BookLoader&) = delete;
+  BookLoader& operator=(const BookLoader&) = delete;
+
+  // Runs the load once; `listener` (may be null) hears of its progress.
+  LoadOutcome load(LoadListener* listener);
+
+  // The records as read, also when a later step failed; empty ones before.
+  const ParsedBook& book() const { return book_; }
+  const BookInfo& info() const { return book_.info; }
+  // Full path of the page the view shows first; empty when none was chosen.
+  const std::string& startPagePath() const { return startPagePath_; }
+
+  // Writes the about page for the book's texts into the private folder
+  // (making the folder if it is not made yet) and returns its full path,
+  // whether or not that worked; `notices` receives what went wrong.
+  std::string buildAboutPage(std::vector<Notice>& notices);
+
+ private:
+  bool extract(class BookExtractor& extractor, int index);
+
+  ContainerReader& reader_;
+  PrivateFolder& folder_;
+  TempFileRegistry& registry_;
+  ParsedBook book_;
+  std::string startPagePath_;
+};
+
+}  // namespace pagora

@@ -1,0 +1,78 @@
+// BookSession: one open book, for as long as the viewer shows it. It owns
+// what the book puts on disk and everything that answers for it: the
+// temporary file registry, the private folder, the crash watcher and the
+// load. One per viewer process; tests make as many as they like.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "container/container_reader.h"
+#include "session/book_loader.h"
+#include "session/crash_watcher.h"
+#include "session/notice.h"
+#include "session/private_folder.h"
+#include "session/temp_file_registry.h"
+
+namespace pagora {
+
+struct SessionOptions {
+  // The book to read; empty for the running executable.
+  std::string bookPath;
+  // Where the private folder goes, ending in '/'; empty for the user's
+  // temporary directory.
+  std::string temporaryDirectory;
+  // Start a crash watcher before anything is written, holding its lock in this
+  // folder (ending in '/'; empty for no lock).
+  bool watchForCrash = false;
+  std::string watcherLockFolder;
+};
+
+class BookSession {
+ public:
+  explicit BookSession(SessionOptions options = {});
+  BookSession(const BookSession&) = delete;
+  BookSession& operator=(const BookSession&) = delete;
+  // Removes what the book put on disk, unless removeAll() has run.
+  ~BookSession();
+
+  // Loads the book: see BookLoader. Call once.
+  LoadOutcome load(LoadListener* listener = nullptr);
+
+  // The book's texts as read (empty ones when nothing could be read).
+  const BookInfo& info() const { return loader_.info(); }
+  const ParsedBook& book() const { return loader_.book(); }
+  // Whether the book may be printed: true when no header could be read.
+  bool printAllowed() const;
+  // Full path of the page the view shows first; empty when none was chosen.
+  const std::string& startPagePath() const { return loader_.startPagePath(); }
+  // The private folder's path, ending in '/'; empty until the load makes it.
+  const std::string& privateFolderPath() const { return folder_.path(); }
+
+  struct AboutPage {
+    std::string path;             // full path, whether or not it was written
+    std::vector<Notice> notices;  // what went wrong, in order
+  };
+  // Writes "__about.html" afresh from the book's texts.
+  AboutPage buildAboutPage();
+
+  // Deletes every recorded file, then every recorded folder innermost first.
+  void removeAll();
+
+  const TempFileRegistry& registry() const { return registry_; }
+  // The crash watcher, when one runs.
+  const CrashWatcher* crashWatcher() const { return watcher_.get(); }
+
+ private:
+  TempFileRegistry registry_;
+  std::unique_ptr<CrashWatcher> watcher_;
+  ContainerReader reader_;
+  PrivateFolder folder_;
+  BookLoader loader_;
+  bool loaded_ = false;
+  bool removed_ = false;
+};
+
+}  // namespace pagora

@@ -1,0 +1,73 @@
+#include "session/temp_file_registry.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pagora {
+namespace {
+
+std::string currentDirectory() {
+  std::vector<char> buffer(1024);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return {};
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+std::uint32_t signExtended(char c) {
+  return static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(c)));
+}
+
+}  // namespace
+
+bool WrittenFileMap::add(const std::string& path) {
+  auto [where, inserted] = paths_.insert(path);
+  if (!inserted) return false;
+  chains_[TempFileRegistry::pathHash(path) % kBucketCount].push_back(&*where);
+  return true;
+}
+
+std::vector<std::string> WrittenFileMap::inRemovalOrder() const {
+  std::vector<std::string> order;
+  order.reserve(paths_.size());
+  for (const auto& chain : chains_) {
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) order.push_back(**it);
+  }
+  return order;
+}
+
+TempFileRegistry::TempFileRegistry() : startDirectory_(currentDirectory()) {}
+
+void TempFileRegistry::addFolder(const std::string& path) {
+  createdFolders_.push_back(path);
+  if (observer_) observer_->folderRecorded(path);
+}
+
+void TempFileRegistry::addFile(const std::string& path) {
+  if (writtenFiles_.add(path) && observer_) observer_->fileRecorded(path);
+}
+
+void TempFileRegistry::removeAll() {
+  for (const std::string& path : writtenFiles_.inRemovalOrder()) ::unlink(path.c_str());
+  for (auto it = createdFolders_.rbegin(); it != createdFolders_.rend(); ++it) ::rmdir(it->c_str());
+  if (observer_) observer_->allRemoved();
+}
+
+std::vector<std::string> TempFileRegistry::filesInRemovalOrder() const { return writtenFiles_.inRemovalOrder(); }
+
+const std::vector<std::string>& TempFileRegistry::createdFolders() const { return createdFolders_; }
+
+const std::string& TempFileRegistry::startDirectory() const { return startDirectory_; }
+
+std::uint32_t TempFileRegistry::pathHash(const std::string& path) {
+  const std::size_t n = path.size();
+  if (n < 4) return static_cast<std::uint32_t>(n);
+  // Bytes above 127 are widened as signed, so they set every bit above their own.
+  std::uint32_t hash = signExtended(path[n - 1]);
+  for (std::size_t back = 2; back <= 4; ++back) hash = (hash << 8) | signExtended(path[n - back]);
+  return hash;
+}
+
+}  // namespace pagora

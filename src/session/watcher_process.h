@@ -1,0 +1,21 @@
+// The crash watcher's own process (see crash_watcher.h for its contract).
+// Everything here may run in a process forked from a threaded viewer: it uses
+// async-signal-safe calls only and no heap.
+#pragma once
+
+namespace pagora {
+
+// Becomes the watcher: lets go of everything inherited but `channel` and
+// `lock` (-1 for none), reports its process id down the channel, watches it
+// and exits. The grandchild of the viewer: nobody waits for it, so it leaves
+// no zombie.
+[[noreturn]] void runWatcher(int channel, int lock);
+
+// The watcher's work: reads records from `channel` until it closes and,
+// unless the last record was AllRemoved, removes what is outstanding. Returns
+// the process's exit status: 0 when done, 2 when the channel carried something
+// that is not a record (then nothing is removed: the watcher cannot know what
+// the viewer meant).
+int watchChannel(int channel);
+
+}  // namespace pagora

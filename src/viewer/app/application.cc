@@ -1,0 +1,141 @@
+#include "viewer/app/application.h"
+
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/single_instance_lock.h"
+#include "viewer/engine/engine_warmup.h"
+#include "viewer/rules/command_line.h"
+#include "viewer/rules/command_table.h"
+#include "viewer/window/app_icon.h"
+
+namespace pagora::viewer {
+namespace {
+
+std::string programName(const char* argv0) {
+  g_autofree char* base = g_path_get_basename(argv0 != nullptr ? argv0 : "pagora");
+  return base;
+}
+
+}  // namespace
+
+Application::~Application() { window_.reset(); }
+
+int Application::run(int argc, char** argv) {
+  const std::string program = programName(argc > 0 ? argv[0] : nullptr);
+  // --help and --version work without a display, so they come before GTK.
+  const CommandLine early = parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+  if (early.action == CommandLine::Action::ShowHelp) {
+    std::fputs(usageText(program).c_str(), stdout);
+    return 0;
+  }
+  if (early.action == CommandLine::Action::ShowVersion) {
+    std::printf("%s %s\n", program.c_str(), PAGORA_VERSION);
+    return 0;
+  }
+
+  const std::string name(kApplicationName);
+  g_set_prgname(name.c_str());
+  if (!gtk_init_check(&argc, &argv)) {
+    std::fprintf(stderr, "%s: cannot open the display\n", program.c_str());
+    return 1;
+  }
+  installApplicationIcon();
+  // Whatever GTK's own options left over is the viewer's command line.
+  const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
+  if (commandLine.action == CommandLine::Action::Refuse) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", program.c_str(),
+                 commandLine.error.c_str(), program.c_str());
+    return 2;
+  }
+  return start(commandLine.document);
+}
+
+int Application::start(const std::string& document) {
+  if (!guard_.check()) {
+    messageBoxes_.show({kAlreadyRunningNotice, NoticeIcon::Information});
+    return 1;
+  }
+  // The watcher starts before anything is written: a viewer that dies still
+  // has its files removed.
+  SessionOptions options;
+  options.watchForCrash = true;
+  options.watcherLockFolder = platform::instanceFolder();
+  session_ = std::make_unique<BookSession>(std::move(options));
+  // Top-level windows carry the guard's name as their class.
+  gdk_set_program_class(guard_.windowClassName().c_str());
+  installSignalHandlers();
+
+  host_ = std::make_unique<BrowserHost>(messageBoxes_);
+  // The engine comes up while the files are written; every message of the
+  // load is shown before the window exists.
+  EngineWarmup warmup(*host_);
+  const LoadOutcome outcome = session_->load(&warmup);
+  for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
+
+  window_ = std::make_unique<MainWindow>(*host_, *session_, messageBoxes_, [this] { onWindowDestroyed(); });
+  const bool created = !closeRequested_ && window_->create();
+  if (!created || closeRequested_) {
+    window_->destroy();
+    if (closeRequested_) return 0;
+    messageBoxes_.show({"Failed to create empty document.", NoticeIcon::Warning});
+    return 1;
+  }
+  messageBoxes_.setOwner(window_->window());
+  guard_.onPresentRequest([this] {
+    if (window_) window_->present();
+  });
+
+  if (!document.empty()) {
+    errno = 0;
+    const platform::File opened = platform::File::openForReading(document);
+    if (!opened.isOpen()) {
+      const std::string reason = std::strerror(errno);
+      messageBoxes_.setOwner(nullptr);
+      messageBoxes_.show({"Cannot open the document \"" + document + "\": " + reason + ".", NoticeIcon::Warning});
+      window_->destroy();
+      return 1;
+    }
+  }
+
+  window_->show();
+  if (!closeRequested_) {
+    running_ = true;
+    gtk_main();
+    running_ = false;
+  }
+  window_->destroy();
+  guard_.onPresentRequest(nullptr);
+  window_.reset();
+  return 0;
+}
+
+void Application::installSignalHandlers() {
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, onTerminationSignal, this);
+}
+
+gboolean Application::onTerminationSignal(gpointer self) {
+  static_cast<Application*>(self)->requestClose();
+  return G_SOURCE_CONTINUE;
+}
+
+void Application::requestClose() {
+  closeRequested_ = true;
+  // No box may keep the viewer waiting for a reader who is gone.
+  messageBoxes_.dismissAll();
+  if (window_ && window_->window() != nullptr) window_->close();
+}
+
+void Application::onWindowDestroyed() {
+  messageBoxes_.setOwner(nullptr);
+  if (running_) gtk_main_quit();
+}
+
+}  // namespace pagora::viewer

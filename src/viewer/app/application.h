@@ -1,0 +1,49 @@
+// Application: the viewer's start-up and shutdown. In order: the command
+// line, the single-instance guard (a refused start loads and writes nothing),
+// the book session with its crash watcher, the web engine's host, the load
+// (its messages come before any window), then the main window. Closing the
+// window by any means (the Exit command, the close box, SIGTERM, SIGINT or
+// SIGHUP) removes every file the book put on disk.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "session/book_session.h"
+#include "viewer/app/single_instance_guard.h"
+#include "viewer/engine/browser_host.h"
+#include "viewer/window/main_window.h"
+#include "viewer/window/message_box.h"
+
+namespace pagora::viewer {
+
+class Application {
+ public:
+  Application() = default;
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+  ~Application();
+
+  // Runs the viewer until its window closes; returns the process's exit status.
+  int run(int argc, char** argv);
+
+ private:
+  int start(const std::string& document);
+  void installSignalHandlers();
+  // Closes the window as its close box does; before the window exists, the
+  // start-up stops as soon as it can.
+  void requestClose();
+  void onWindowDestroyed();
+
+  static gboolean onTerminationSignal(gpointer self);
+
+  SingleInstanceGuard guard_;
+  MessageBoxSink messageBoxes_;
+  std::unique_ptr<BookSession> session_;
+  std::unique_ptr<BrowserHost> host_;
+  std::unique_ptr<MainWindow> window_;
+  bool closeRequested_ = false;
+  bool running_ = false;  // the main loop runs
+};
+
+}  // namespace pagora::viewer

@@ -1,0 +1,201 @@
+#include "viewer/engine/book_view.h"
+
+#include <string_view>
+
+#include "glib/open_address.h"
+#include "viewer/engine/browser_host.h"
+#include "viewer/engine/load_finished_report.h"
+#include "viewer/rules/link_policy.h"
+
+namespace pagora::viewer {
+namespace {
+
+HeldModifiers heldModifiers(WebKitNavigationAction* action) {
+  const guint mask = webkit_navigation_action_get_modifiers(action);
+  return {.shift = (mask & GDK_SHIFT_MASK) != 0,
+          .control = (mask & GDK_CONTROL_MASK) != 0,
+          .alt = (mask & GDK_MOD1_MASK) != 0};
+}
+
+std::string requestedAddress(WebKitNavigationAction* action) {
+  const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+  return uri != nullptr ? uri : "";
+}
+
+}  // namespace
+
+BookView::BookView(BrowserHost& host, CommandRouter& router, BookSession& session, NoticeSink& notices)
+    : router_(router), session_(session), notices_(notices), view_(host.createView()) {
+  g_object_add_weak_pointer(G_OBJECT(view_), reinterpret_cast<gpointer*>(&view_));
+  // The handlers die with the widget, which the frame destroys before this object.
+  g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+  g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
+  g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+  g_signal_connect(view_, "print", G_CALLBACK(onScriptPrint), this);
+  g_signal_connect(view_, "notify::is-loading", G_CALLBACK(onLoadingChanged), this);
+  g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
+                   G_CALLBACK(onHistoryChanged), this);
+  // Status texts (the address under the pointer, load messages) are not shown:
+  // the status bar carries only the viewer's own texts.
+  const std::string selectionSignal = std::string("script-message-received::") + kSelectionMessage;
+  selectionChanged_ = glib::SignalConnection(host.contentManager(), selectionSignal.c_str(),
+                                       G_CALLBACK(onSelectionMessage), this);
+}
+
+BookView::~BookView() {
+  if (view_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(view_), reinterpret_cast<gpointer*>(&view_));
+}
+
+void BookView::initialize() {
+  canGoBack_ = false;
+  canGoForward_ = false;
+  // Files or links dropped on the view are not opened.
+  gtk_drag_dest_unset(GTK_WIDGET(view_));
+  setFontSize(CommandId::FontMedium);
+  navigateToStartPage();
+}
+
+void BookView::navigateToStartPage() { navigate(session_.startPagePath()); }
+
+void BookView::navigate(const std::string& pathOrAddress) {
+  if (view_ == nullptr) return;
+  if (pathOrAddress.empty()) {
+    webkit_web_view_load_uri(view_, "about:blank");
+    return;
+  }
+  if (pathOrAddress.front() != '/') {
+    webkit_web_view_load_uri(view_, pathOrAddress.c_str());
+    return;
+  }
+  g_autofree char* uri = g_filename_to_uri(pathOrAddress.c_str(), nullptr, nullptr);
+  webkit_web_view_load_uri(view_, uri != nullptr ? uri : "about:blank");
+}
+
+std::string BookView::locationUrl() const {
+  const char* uri = view_ != nullptr ? webkit_web_view_get_uri(view_) : nullptr;
+  return uri != nullptr ? uri : "";
+}
+
+void BookView::repaint() {
+  if (view_ != nullptr) gtk_widget_queue_draw(GTK_WIDGET(view_));
+}
+
+void BookView::grabFocus() {
+  if (view_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(view_));
+}
+
+bool BookView::decideNavigationPolicy(WebKitNavigationPolicyDecision* decision) {
+  // Read first: the page shown now, to come back to after a hand-over.
+  const std::string location = locationUrl();
+  WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
+  const std::string address = requestedAddress(action);
+  auto* policy = WEBKIT_POLICY_DECISION(decision);
+
+  // A click with Shift, Ctrl or Alt held is how a reader asks for a new window.
+  if (webkit_navigation_action_get_navigation_type(action) == WEBKIT_NAVIGATION_TYPE_LINK_CLICKED &&
+      heldModifiers(action).any()) {
+    webkit_policy_decision_ignore(policy);
+    handleNewWindowRequest(action);
+    return true;
+  }
+
+  switch (decideNavigation(address, webkit_navigation_action_is_user_gesture(action))) {
+    case NavigationVerdict::Proceed:
+      return false;  // the engine's default: go ahead
+    case NavigationVerdict::HandOverAndReload:
+      webkit_policy_decision_ignore(policy);
+      glib::openInDefaultProgram(address);
+      navigate(location);
+      return true;
+    case NavigationVerdict::HandOverAndStay:
+      webkit_policy_decision_ignore(policy);
+      glib::openInDefaultProgram(address);
+      return true;
+    case NavigationVerdict::Ignore:
+      webkit_policy_decision_ignore(policy);
+      return true;
+  }
+  return false;
+}
+
+void BookView::handleNewWindowRequest(WebKitNavigationAction* action) {
+  const std::string address = requestedAddress(action);
+  switch (decideNewWindow(heldModifiers(action), webkit_navigation_action_is_user_gesture(action))) {
+    case NewWindowVerdict::RefuseWithNotice:
+      notices_.show({std::string(kNewWindowRefusedNotice), NoticeIcon::Warning});
+      break;
+    case NewWindowVerdict::RefuseSilently:
+    case NewWindowVerdict::Ignore:
+      break;
+    case NewWindowVerdict::OpenInBrowser:
+      if (engineShowsAddress(address)) {
+        glib::openInDefaultBrowser(address);
+      } else {
+        glib::openInDefaultProgram(address);
+      }
+      break;
+  }
+}
+
+void BookView::updateHistoryState() {
+  if (view_ == nullptr) return;
+  canGoBack_ = webkit_web_view_can_go_back(view_);
+  canGoForward_ = webkit_web_view_can_go_forward(view_);
+  router_.notifyStateChanged();
+}
+
+gboolean BookView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                     WebKitPolicyDecisionType type, gpointer self) {
+  auto* view = static_cast<BookView*>(self);
+  switch (type) {
+    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+      return view->decideNavigationPolicy(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION:
+      webkit_policy_decision_ignore(decision);
+      view->handleNewWindowRequest(
+          webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
+      return TRUE;
+    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
+      // What the engine cannot show would become a download: refused.
+      auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+      if (webkit_response_policy_decision_is_mime_type_supported(response)) return FALSE;
+      webkit_policy_decision_ignore(decision);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+GtkWidget* BookView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer self) {
+  // A script's window.open: the same rule as any new window, and never a view.
+  static_cast<BookView*>(self)->handleNewWindowRequest(action);
+  return nullptr;
+}
+
+void BookView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+  auto* view = static_cast<BookView*>(self);
+  if (event == WEBKIT_LOAD_COMMITTED) view->hasSelection_ = false;
+  if (event == WEBKIT_LOAD_FINISHED && !view->firstLoadReported_) {
+    view->firstLoadReported_ = true;
+    reportLoadFinished();
+  }
+  view->updateHistoryState();
+}
+
+void BookView::onHistoryChanged(WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer,
+                                   gpointer self) {
+  static_cast<BookView*>(self)->updateHistoryState();
+}
+
+void BookView::onLoadingChanged(GObject*, GParamSpec*, gpointer self) {
+  static_cast<BookView*>(self)->router_.notifyStateChanged();
+}
+
+void BookView::onSelectionMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
+                                     gpointer self) {
+  auto* view = static_cast<BookView*>(self);
+  view->hasSelection_ = jsc_value_to_boolean(webkit_javascript_result_get_js_value(result));
+  view->router_.notifyStateChanged();
+}
+
+}  // namespace pagora::viewer

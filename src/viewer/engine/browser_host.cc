@@ -1,0 +1,143 @@
+#include "viewer/engine/browser_host.h"
+
+#include <glib/gstdio.h>
+
+
+namespace pagora::viewer {
+namespace {
+
+// window.external.xxyyzz reads "Wibble"; no other name of the object is added.
+// Injected at document start in every frame, before any page script runs.
+constexpr const char* kExternalObjectScript = R"js(
+(function () {
+  'use strict';
+  var external = window.external;
+  if (external === undefined || external === null) {
+    external = {};
+    try {
+      Object.defineProperty(window, 'external', {value: external});
+    } catch (e) {
+      return;
+    }
+  }
+  try {
+    Object.defineProperty(external, 'xxyyzz',
+                          {value: 'Wibble', writable: false, enumerable: true, configurable: false});
+  } catch (e) {
+  }
+})();
+)js";
+
+// Keeps the Copy command's state current: reports whether the page has a selection.
+constexpr const char* kSelectionWatchScript = R"js(
+(function () {
+  'use strict';
+  var handler = window.webkit && window.webkit.messageHandlers &&
+                window.webkit.messageHandlers.pagoraSelection;
+  if (!handler) return;
+  var selected = false;
+  document.addEventListener('selectionchange', function () {
+    var selection = document.getSelection();
+    var now = selection !== null && !selection.isCollapsed && selection.toString().length > 0;
+    if (now !== selected) {
+      selected = now;
+      handler.postMessage(now);
+    }
+  });
+})();
+)js";
+
+void addScript(WebKitUserContentManager* content, const char* source,
+               WebKitUserContentInjectedFrames frames) {
+  WebKitUserScript* script = webkit_user_script_new(source, frames, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START,
+                                                    nullptr, nullptr);
+  webkit_user_content_manager_add_script(content, script);
+  webkit_user_script_unref(script);
+}
+
+std::string withoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Both without trailing slashes.
+bool isSameOrInside(const std::string& path, const std::string& folder) {
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
+}
+
+}  // namespace
+
+BrowserHost::BrowserHost(NoticeSink& notices)
+    : notices_(notices),
+      context_(glib::adoptRef(webkit_web_context_new_ephemeral())),
+      content_(glib::adoptRef(webkit_user_content_manager_new())) {
+  webkit_web_context_set_sandbox_enabled(context_.get(), TRUE);
+  webkit_web_context_set_cache_model(context_.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+  // Every view's downloads are refused here: nothing may be written outside
+  // the private folder. The context outlives every view and this host.
+  g_signal_connect(context_.get(), "download-started", G_CALLBACK(onDownloadStarted), nullptr);
+  addScript(content_.get(), kExternalObjectScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES);
+  addScript(content_.get(), kSelectionWatchScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME);
+  webkit_user_content_manager_register_script_message_handler(content_.get(), kSelectionMessage);
+}
+
+void BrowserHost::allowReading(const std::string& path) {
+  GStatBuf status;
+  if (path.empty() || g_lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;
+  const std::string folder = withoutTrailingSlashes(path);
+  for (const std::string& allowed : readableFolders_) {
+    if (isSameOrInside(folder, allowed)) return;
+  }
+  // The engine takes no new folder once a web process runs (it aborts).
+  if (engineStarted_) {
+    g_warning("the web engine already runs; it cannot be given %s to read", folder.c_str());
+    return;
+  }
+  webkit_web_context_add_path_to_sandbox(context_.get(), folder.c_str(), TRUE);
+  readableFolders_.push_back(folder);
+}
+
+void BrowserHost::startEngine() {
+  if (engineStarted_) return;
+  WebKitWebView* view = newView();
+  g_object_ref_sink(view);
+  warmView_.reset(view);
+  // Running a script in the empty view starts the engine's processes without
+  // loading a page, so the reader's history still begins at the start page.
+  webkit_web_view_evaluate_javascript(view, "0", -1, nullptr, nullptr, nullptr, nullptr, nullptr);
+}
+
+WebKitWebView* BrowserHost::createView() {
+  if (!warmView_) return newView();
+  // Handed over as a new view is: a floating reference.
+  WebKitWebView* view = warmView_.release();
+  g_object_force_floating(G_OBJECT(view));
+  return view;
+}
+
+WebKitWebView* BrowserHost::newView() {
+  engineStarted_ = true;
+  auto* view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW,                       //
+                                            "web-context", context_.get(),              //
+                                            "user-content-manager", content_.get(),     //
+                                            nullptr));
+  WebKitSettings* settings = webkit_web_view_get_settings(view);
+  webkit_settings_set_enable_developer_extras(settings, FALSE);
+  webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+  webkit_settings_set_enable_back_forward_navigation_gestures(settings, FALSE);
+  g_signal_connect(view, "context-menu", G_CALLBACK(onContextMenu), this);
+  return view;
+}
+
+gboolean BrowserHost::onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*,
+                                    WebKitHitTestResult*, gpointer self) {
+  static_cast<BrowserHost*>(self)->notices_.show({std::string(kPopupMenuDisabledNotice), NoticeIcon::Information});
+  return TRUE;  // no menu of the engine's own
+}
+
+void BrowserHost::onDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer) {
+  webkit_download_cancel(download);
+}
+
+}  // namespace pagora::viewer

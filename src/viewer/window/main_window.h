@@ -1,0 +1,72 @@
+// MainWindow: the viewer's one window, captioned with the book's title. It
+// holds the menu bar, the labelled toolbar, the book view and the status bar.
+// When it is destroyed, by any means, every file and folder the book put on
+// disk is removed while the view still exists.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <functional>
+#include <memory>
+
+#include "session/book_session.h"
+#include "viewer/engine/book_view.h"
+#include "viewer/engine/browser_host.h"
+#include "viewer/rules/command_router.h"
+#include "viewer/rules/notice_sink.h"
+#include "viewer/window/book_printing.h"
+#include "viewer/window/label_toolbar.h"
+#include "viewer/window/menu_bar.h"
+#include "viewer/window/status_bar.h"
+
+namespace pagora::viewer {
+
+class MainWindow {
+ public:
+  // `onDestroyed` runs once the window is gone and its clean-up has run. The
+  // host, the loaded session and the notices outlive the window.
+  MainWindow(BrowserHost& host, BookSession& session, NoticeSink& notices, std::function<void()> onDestroyed);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow();
+
+  // Builds the window and starts the navigation to the start page; the window
+  // is not shown yet. False when the window could not be built; it is
+  // destroyed then.
+  bool create();
+
+  // Shows the window with the keyboard focus on the page.
+  void show();
+  // Brings the window back from an iconified state and to the front.
+  void present();
+  // Closes the window the way its close box does.
+  void close();
+  // Destroys the window at once (its clean-up runs).
+  void destroy();
+
+  // Null once the window is destroyed.
+  GtkWindow* window() const { return window_; }
+  CommandRouter& router() { return router_; }
+
+ private:
+  bool build();
+  void addAccelerators();
+  void registerCommands();
+
+  static void onWindowDestroy(GtkWidget* widget, gpointer self);
+  static void onActiveChanged(GObject* window, GParamSpec* property, gpointer self);
+
+  BrowserHost& host_;
+  BookSession& session_;
+  NoticeSink& notices_;
+  std::function<void()> onDestroyed_;
+  CommandRouter router_;
+  GtkWindow* window_ = nullptr;  // weak: GTK owns top-level windows
+  std::unique_ptr<StatusBar> statusBar_;
+  std::unique_ptr<LabelToolbar> toolbar_;
+  std::unique_ptr<MenuBar> menuBar_;
+  std::unique_ptr<BookView> view_;
+  std::unique_ptr<BookPrinting> printing_;
+};
+
+}  // namespace pagora::viewer

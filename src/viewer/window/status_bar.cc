@@ -1,0 +1,73 @@
+#include "viewer/window/status_bar.h"
+
+#include <string_view>
+
+#include "viewer/rules/command_table.h"
+
+namespace pagora::viewer {
+namespace {
+
+// An indicator pane: sunken, as wide as its text, so the bar keeps its layout
+// whether the text is shown or not.
+GtkLabel* addIndicator(GtkBox* bar, std::string_view text) {
+  GtkWidget* frame = gtk_frame_new(nullptr);
+  gtk_frame_set_shadow_type(GTK_FRAME(frame), GTK_SHADOW_IN);
+  GtkWidget* label = gtk_label_new(nullptr);
+  gtk_label_set_width_chars(GTK_LABEL(label), static_cast<int>(text.size()) + 1);
+  gtk_container_add(GTK_CONTAINER(frame), label);
+  gtk_widget_set_margin_top(frame, 3);
+  gtk_widget_set_margin_bottom(frame, 3);
+  gtk_box_pack_start(bar, frame, FALSE, FALSE, 0);
+  return GTK_LABEL(label);
+}
+
+void showWhen(GtkLabel* indicator, bool on, std::string_view text) {
+  const std::string shown = on ? std::string(text) : std::string();
+  if (shown != gtk_label_get_text(indicator)) gtk_label_set_text(indicator, shown.c_str());
+}
+
+}  // namespace
+
+StatusBar::StatusBar()
+    : bar_(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 2)), messagePane_(GTK_STATUSBAR(gtk_statusbar_new())) {
+  // The indicators sit beside the message pane, not inside it, so each is an
+  // object of its own for the accessibility tree.
+  g_object_add_weak_pointer(G_OBJECT(bar_), reinterpret_cast<gpointer*>(&bar_));
+  gtk_box_pack_start(GTK_BOX(bar_), GTK_WIDGET(messagePane_), TRUE, TRUE, 0);
+  context_ = gtk_statusbar_get_context_id(messagePane_, "message pane");
+  caps_ = addIndicator(GTK_BOX(bar_), kIndicatorCaps);
+  num_ = addIndicator(GTK_BOX(bar_), kIndicatorNum);
+  scroll_ = addIndicator(GTK_BOX(bar_), kIndicatorScroll);
+  showIdleMessage();
+
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  keymapChanged_ = glib::SignalConnection(keymap, "state-changed", G_CALLBACK(onKeymapStateChanged), this);
+  updateIndicators();
+}
+
+StatusBar::~StatusBar() {
+  if (bar_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(bar_), reinterpret_cast<gpointer*>(&bar_));
+}
+
+void StatusBar::showPrompt(const std::string& prompt) {
+  if (!alive()) return;
+  gtk_statusbar_remove_all(messagePane_, context_);
+  gtk_statusbar_push(messagePane_, context_, prompt.c_str());
+}
+
+void StatusBar::showIdleMessage() { showPrompt(std::string(kIdleMessage)); }
+
+void StatusBar::updateIndicators() {
+  if (!alive()) return;
+  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
+  showWhen(caps_, gdk_keymap_get_caps_lock_state(keymap), kIndicatorCaps);
+  showWhen(num_, gdk_keymap_get_num_lock_state(keymap), kIndicatorNum);
+  showWhen(scroll_, gdk_keymap_get_scroll_lock_state(keymap), kIndicatorScroll);
+}
+
+void StatusBar::onKeymapStateChanged(GdkKeymap*, gpointer self) {
+  static_cast<StatusBar*>(self)->updateIndicators();
+}
+
+}  // namespace pagora::viewer
+
