@@ -32,6 +32,8 @@ BookView::BookView(BrowserHost& host, CommandRouter& router, BookSession& sessio
   g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
   g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
   g_signal_connect(view_, "print", G_CALLBACK(onScriptPrint), this);
+  g_signal_connect(view_, "button-press-event", G_CALLBACK(onReaderInput), this);
+  g_signal_connect(view_, "key-press-event", G_CALLBACK(onReaderInput), this);
   g_signal_connect(view_, "notify::is-loading", G_CALLBACK(onLoadingChanged), this);
   g_signal_connect(webkit_web_view_get_back_forward_list(view_), "changed",
                    G_CALLBACK(onHistoryChanged), this);
@@ -84,9 +86,24 @@ void BookView::grabFocus() {
   if (view_ != nullptr) gtk_widget_grab_focus(GTK_WIDGET(view_));
 }
 
+bool BookView::isReadersAction(WebKitNavigationAction* action) const {
+  if (!webkit_navigation_action_is_user_gesture(action)) return false;
+  // A script running inside the handler of one press counts as a gesture too,
+  // for as long as the handler runs: only the first effect is the reader's.
+  // Activations through the accessibility bus come without a press, so a
+  // gesture long after the last effect counts again.
+  constexpr gint64 kGestureSpan = G_USEC_PER_SEC;
+  return lastReaderPress_ > lastEffect_ || g_get_monotonic_time() - lastEffect_ > kGestureSpan;
+}
+
+void BookView::spendReadersAction() { lastEffect_ = g_get_monotonic_time(); }
+
+gboolean BookView::onReaderInput(GtkWidget*, GdkEvent*, gpointer self) {
+  static_cast<BookView*>(self)->lastReaderPress_ = g_get_monotonic_time();
+  return FALSE;  // the engine handles the event as ever
+}
+
 bool BookView::decideNavigationPolicy(WebKitNavigationPolicyDecision* decision) {
-  // Read first: the page shown now, to come back to after a hand-over.
-  const std::string location = locationUrl();
   WebKitNavigationAction* action = webkit_navigation_policy_decision_get_navigation_action(decision);
   const std::string address = requestedAddress(action);
   auto* policy = WEBKIT_POLICY_DECISION(decision);
@@ -99,15 +116,11 @@ bool BookView::decideNavigationPolicy(WebKitNavigationPolicyDecision* decision) 
     return true;
   }
 
-  switch (decideNavigation(address, webkit_navigation_action_is_user_gesture(action))) {
+  switch (decideNavigation(address, isReadersAction(action))) {
     case NavigationVerdict::Proceed:
       return false;  // the engine's default: go ahead
-    case NavigationVerdict::HandOverAndReload:
-      webkit_policy_decision_ignore(policy);
-      glib::openInDefaultProgram(address);
-      navigate(location);
-      return true;
-    case NavigationVerdict::HandOverAndStay:
+    case NavigationVerdict::HandOver:
+      spendReadersAction();
       webkit_policy_decision_ignore(policy);
       glib::openInDefaultProgram(address);
       return true;
@@ -120,14 +133,16 @@ bool BookView::decideNavigationPolicy(WebKitNavigationPolicyDecision* decision) 
 
 void BookView::handleNewWindowRequest(WebKitNavigationAction* action) {
   const std::string address = requestedAddress(action);
-  switch (decideNewWindow(heldModifiers(action), webkit_navigation_action_is_user_gesture(action))) {
+  switch (decideNewWindow(heldModifiers(action), isReadersAction(action))) {
     case NewWindowVerdict::RefuseWithNotice:
+      spendReadersAction();
       notices_.show({std::string(kNewWindowRefusedNotice), NoticeIcon::Warning});
       break;
     case NewWindowVerdict::RefuseSilently:
     case NewWindowVerdict::Ignore:
       break;
     case NewWindowVerdict::OpenInBrowser:
+      spendReadersAction();
       if (engineShowsAddress(address)) {
         glib::openInDefaultBrowser(address);
       } else {

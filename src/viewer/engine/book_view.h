@@ -62,6 +62,12 @@ class BookView {
 
  private:
   bool decideNavigationPolicy(WebKitNavigationPolicyDecision* decision);
+  // Whether the reader's own action asked for this: a gesture not yet spent
+  // on handing an address on, opening a window or a notice, so that a script
+  // looping inside the handler of one click or key cannot open programs or
+  // notices over and over. spendReadersAction() records such an effect.
+  bool isReadersAction(WebKitNavigationAction* action) const;
+  void spendReadersAction();
   void handleNewWindowRequest(WebKitNavigationAction* action);
   void updateHistoryState();
   void setFontSize(CommandId id);
@@ -73,6 +79,7 @@ class BookView {
   static void onHistoryChanged(WebKitBackForwardList* list, WebKitBackForwardListItem* added,
                                gpointer removed, gpointer self);
   static void onLoadingChanged(GObject* view, GParamSpec* property, gpointer self);
+  static gboolean onReaderInput(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean onScriptPrint(WebKitWebView* view, WebKitPrintOperation* operation, gpointer self);
   static void onSelectionMessage(WebKitUserContentManager* content, WebKitJavascriptResult* result,
                                  gpointer self);
@@ -85,6 +92,8 @@ class BookView {
   bool canGoBack_ = false;
   bool canGoForward_ = false;
   bool hasSelection_ = false;
+  gint64 lastReaderPress_ = 0;  // monotonic µs; see isReadersAction()
+  gint64 lastEffect_ = 0;
   bool firstLoadReported_ = false;  // see load_finished_report.h
   glib::SignalConnection selectionChanged_;
   std::function<void(WebKitPrintOperation*)> printRequested_;

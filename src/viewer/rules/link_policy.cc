@@ -31,7 +31,7 @@ std::string schemeOf(std::string_view address) {
 
 bool IsExternalLink(std::string_view address) {
   const std::string lower = lowerCopy(address);
-  constexpr std::array<std::string_view, 4> kPrefixes{"http:", "news:", "mail:", "ftp:"};
+  constexpr std::array<std::string_view, 5> kPrefixes{"http:", "https:", "news:", "mail:", "ftp:"};
   return std::ranges::any_of(kPrefixes,
                              [&](std::string_view prefix) { return lower.starts_with(prefix); });
 }
@@ -45,17 +45,16 @@ bool engineShowsAddress(std::string_view address) {
 }
 
 NavigationVerdict decideNavigation(std::string_view address, bool userGesture) {
-  if (IsExternalLink(address)) {
-    return userGesture ? NavigationVerdict::HandOverAndReload : NavigationVerdict::Ignore;
-  }
-  if (engineShowsAddress(address)) return NavigationVerdict::Proceed;
-  return userGesture ? NavigationVerdict::HandOverAndStay : NavigationVerdict::Ignore;
+  if (!IsExternalLink(address) && engineShowsAddress(address)) return NavigationVerdict::Proceed;
+  return userGesture ? NavigationVerdict::HandOver : NavigationVerdict::Ignore;
 }
 
 NewWindowVerdict decideNewWindow(HeldModifiers held, bool userGesture) {
+  // A page's own script may neither raise the notice nor open anything.
+  if (!userGesture) return NewWindowVerdict::Ignore;
   if (held.shift) return NewWindowVerdict::RefuseWithNotice;
   if (held.control || held.alt) return NewWindowVerdict::RefuseSilently;
-  return userGesture ? NewWindowVerdict::OpenInBrowser : NewWindowVerdict::Ignore;
+  return NewWindowVerdict::OpenInBrowser;
 }
 
 }  // namespace pagora::viewer

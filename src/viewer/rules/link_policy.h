@@ -8,9 +8,10 @@
 
 namespace pagora::viewer {
 
-// True when the address goes to the desktop's default program: a lower-cased
-// copy starts with "http:", "news:" or "mail:" (five characters) or "ftp:"
-// (four). So "https:" and "mailto:" are not external.
+// True when the address is a web or mail address of the world outside the
+// book: a lower-cased copy starts with "http:", "https:", "news:", "mail:" or
+// "ftp:". ("mailto:" is not among them; the engine cannot show it either, so
+// it leaves the book all the same.)
 bool IsExternalLink(std::string_view address);
 
 // True for addresses the web engine shows itself (file, about, data, blob,
@@ -19,16 +20,16 @@ bool IsExternalLink(std::string_view address);
 bool engineShowsAddress(std::string_view address);
 
 enum class NavigationVerdict {
-  Proceed,           // the view shows the address
-  HandOverAndReload, // to the default program; the view reloads its page
-  HandOverAndStay,   // to the default program; the view stays as it is
-  Ignore,            // nothing happens
+  Proceed,   // the view shows the address
+  HandOver,  // to the desktop's default program; the page stays exactly as it is
+  Ignore,    // nothing happens
 };
 
 // A navigation of the page or of one of its frames. Only the reader's own
 // action (a click, a key, a form) may send an address to another program: a
 // page that navigates by itself to an external address would otherwise open
-// programs on its own, and the reload would repeat the navigation endlessly.
+// programs on its own. The navigation itself never happens, so the page keeps
+// its scroll position, form input and script state.
 NavigationVerdict decideNavigation(std::string_view address, bool userGesture);
 
 struct HeldModifiers {
@@ -43,7 +44,7 @@ enum class NewWindowVerdict {
   RefuseWithNotice,  // Shift held: tell the reader the book stays in one window
   RefuseSilently,    // Ctrl or Alt held
   OpenInBrowser,     // no modifier: the desktop's default browser opens it
-  Ignore,            // not asked for by the reader: nothing opens
+  Ignore,            // not asked for by the reader (a script): nothing happens
 };
 
 NewWindowVerdict decideNewWindow(HeldModifiers held, bool userGesture);

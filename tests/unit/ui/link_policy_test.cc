@@ -25,8 +25,10 @@ INSTANTIATE_TEST_SUITE_P(
                     AddressCase{"news:comp.lang.c", true}, AddressCase{"NEWS:x", true},
                     AddressCase{"mail:someone", true}, AddressCase{"ftp://example.com/f", true},
                     AddressCase{"FTP:", true}, AddressCase{"ftp:", true},
-                    // https and mailto differ in their fifth character.
-                    AddressCase{"https://example.com/", false}, AddressCase{"mailto:a@b.c", false},
+                    // The web's secure addresses leave the book like any other.
+                    AddressCase{"https://example.com/", true}, AddressCase{"HTTPS:x", true},
+                    // mailto differs from mail in its fifth character.
+                    AddressCase{"mailto:a@b.c", false},
                     AddressCase{"http", false}, AddressCase{"ftp", false}, AddressCase{"htt", false},
                     AddressCase{"", false}, AddressCase{" http://x", false},
                     AddressCase{"file:///tmp/book.qvx/index.html", false},
@@ -52,18 +54,20 @@ using enum NavigationVerdict;
 INSTANTIATE_TEST_SUITE_P(
     Navigations, DecideNavigationTest,
     testing::Values(
-        NavigationCase{"http://example.com/", true, HandOverAndReload},
-        NavigationCase{"HTTP://example.com/", true, HandOverAndReload},
-        NavigationCase{"ftp:", true, HandOverAndReload},
-        NavigationCase{"news:x", true, HandOverAndReload},
-        // Without the reader's action nothing leaves and nothing reloads.
-        NavigationCase{"http://example.com/", false, Ignore}, NavigationCase{"mail:x", false, Ignore},
+        NavigationCase{"http://example.com/", true, HandOver},
+        NavigationCase{"HTTP://example.com/", true, HandOver},
+        NavigationCase{"https://example.com/", true, HandOver},
+        NavigationCase{"ftp:", true, HandOver},
+        NavigationCase{"news:x", true, HandOver},
+        // Without the reader's action nothing leaves.
+        NavigationCase{"http://example.com/", false, Ignore}, NavigationCase{"https://example.com/", false, Ignore},
+        NavigationCase{"mail:x", false, Ignore},
         NavigationCase{"file:///tmp/b.qvx/index.html", false, Proceed},
         NavigationCase{"file:///tmp/b.qvx/index.html", true, Proceed},
-        NavigationCase{"about:blank", false, Proceed}, NavigationCase{"https://example.com/", true, Proceed},
+        NavigationCase{"about:blank", false, Proceed},
         NavigationCase{"data:text/html,x", false, Proceed}, NavigationCase{"page2.html", true, Proceed},
-        // Schemes only another program opens: handed over, the view stays.
-        NavigationCase{"mailto:a@b.c", true, HandOverAndStay}, NavigationCase{"tel:123", true, HandOverAndStay},
+        // Schemes only another program opens.
+        NavigationCase{"mailto:a@b.c", true, HandOver}, NavigationCase{"tel:123", true, HandOver},
         NavigationCase{"mailto:a@b.c", false, Ignore}, NavigationCase{"irc://x", false, Ignore}));
 
 TEST(EngineShowsAddressTest, KnowsTheEnginesOwnSchemes) {
@@ -106,7 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
                     NewWindowCase{kAlt, true, NewWindowVerdict::RefuseSilently},
                     NewWindowCase{kControlAlt, true, NewWindowVerdict::RefuseSilently},
                     NewWindowCase{kNone, true, NewWindowVerdict::OpenInBrowser},
-                    NewWindowCase{kNone, false, NewWindowVerdict::Ignore}));
+                    NewWindowCase{kNone, false, NewWindowVerdict::Ignore},
+                    // A script's request raises no notice, whatever keys it claims.
+                    NewWindowCase{kShift, false, NewWindowVerdict::Ignore},
+                    NewWindowCase{kControl, false, NewWindowVerdict::Ignore}));
 
 TEST(HeldModifiersTest, AnyIsTrueForEachKey) {
   EXPECT_FALSE(kNone.any());
