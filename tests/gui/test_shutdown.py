@@ -40,6 +40,29 @@ def close_during_a_message_box(viewer):
     viewer.send(signal.SIGTERM)
 
 
+def close_during_an_open_menu(viewer):
+    gui.press("alt+f")
+    wait_for(lambda: gui.is_showing(viewer.menu_item("File", "Exit")), what="the File menu")
+    viewer.send(signal.SIGTERM)
+
+
+def dialog_named(viewer, name):
+    return wait_for(lambda: next((w for w in viewer.windows() if w.getRoleName() == "dialog" and w.name == name
+                                  and gui.is_showing(w)), None), what=f"the {name} dialog")
+
+
+def close_during_the_print_dialog(viewer):
+    gui.press("ctrl+p")
+    dialog_named(viewer, "Print")
+    viewer.send(signal.SIGINT)
+
+
+def close_during_page_setup(viewer):
+    viewer.open_menu_and_click("File", "Print Setup...")
+    dialog_named(viewer, "Page Setup")
+    viewer.send(signal.SIGHUP)
+
+
 class ShutdownTest(unittest.TestCase):
     def setUp(self):
         gui.check_environment(self)
@@ -54,6 +77,9 @@ class ShutdownTest(unittest.TestCase):
             ("SIGINT", close_with_signal(signal.SIGINT)),
             ("SIGHUP", close_with_signal(signal.SIGHUP)),
             ("SIGTERM while a message box is open", close_during_a_message_box),
+            ("SIGTERM while a menu is open", close_during_an_open_menu),
+            ("SIGINT while the print dialog is open", close_during_the_print_dialog),
+            ("SIGHUP while the page set-up dialog is open", close_during_page_setup),
         ]
         book = gui.make_book("shutdown", FILES, title="Shutdown")
         folder = gui.private_folder("shutdown")

@@ -277,6 +277,9 @@ class NoPrintTest(unittest.TestCase):
         self.addCleanup(viewer.stop)
         viewer.wait_for_page("Start Page")
         self.assertFalse(is_enabled(viewer.toolbar_button("Print")))
+        # Current for assistive technology before any menu has been opened.
+        self.assertFalse(is_enabled(viewer.menu_item("File", "Print...")))
+        self.assertTrue(gui.is_checked(viewer.menu_item("View", "Fonts", "Medium")))
         gui.click(viewer.menu_item("File"))
         wait_for(lambda: is_showing(viewer.menu_item("File", "Print...")), what="the File menu")
         self.assertFalse(is_enabled(viewer.menu_item("File", "Print...")))

@@ -80,7 +80,7 @@ int Application::start(const std::string& document) {
   const LoadOutcome outcome = session_->load(&warmup);
   for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
 
-  window_ = std::make_unique<MainWindow>(*host_, *session_, messageBoxes_, [this] { onWindowDestroyed(); });
+  window_ = std::make_unique<MainWindow>(*host_, *session_, messageBoxes_, dialogs_, [this] { onWindowDestroyed(); });
   const bool created = !closeRequested_ && window_->create();
   if (!created || closeRequested_) {
     window_->destroy();
@@ -128,9 +128,22 @@ gboolean Application::onTerminationSignal(gpointer self) {
 
 void Application::requestClose() {
   closeRequested_ = true;
-  // No box may keep the viewer waiting for a reader who is gone.
-  messageBoxes_.dismissAll();
-  if (window_ && window_->window() != nullptr) window_->close();
+  // Nothing may keep the viewer waiting for a reader who is gone: every
+  // dialog is answered and every menu closed. The window goes once their
+  // loops have ended; it is destroyed rather than asked to close, since a
+  // window takes no close request while a menu or dialog holds the pointer
+  // and keyboard.
+  dialogs_.dismissAll();
+  if (window_ && window_->window() != nullptr) {
+    window_->closeMenus();
+    g_idle_add(closeWindowWhenIdle, this);
+  }
+}
+
+gboolean Application::closeWindowWhenIdle(gpointer self) {
+  auto* application = static_cast<Application*>(self);
+  if (application->window_) application->window_->destroy();
+  return G_SOURCE_REMOVE;
 }
 
 void Application::onWindowDestroyed() {

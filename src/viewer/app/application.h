@@ -14,6 +14,7 @@
 #include "viewer/engine/browser_host.h"
 #include "viewer/window/main_window.h"
 #include "viewer/window/message_box.h"
+#include "viewer/window/modal_dialogs.h"
 
 namespace pagora::viewer {
 
@@ -36,9 +37,11 @@ class Application {
   void onWindowDestroyed();
 
   static gboolean onTerminationSignal(gpointer self);
+  static gboolean closeWindowWhenIdle(gpointer self);
 
   SingleInstanceGuard guard_;
-  MessageBoxSink messageBoxes_;
+  ModalDialogs dialogs_;
+  MessageBoxSink messageBoxes_{dialogs_};
   std::unique_ptr<BookSession> session_;
   std::unique_ptr<BrowserHost> host_;
   std::unique_ptr<MainWindow> window_;

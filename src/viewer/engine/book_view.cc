@@ -189,7 +189,7 @@ GtkWidget* BookView::onCreate(WebKitWebView*, WebKitNavigationAction* action, gp
 
 void BookView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self) {
   auto* view = static_cast<BookView*>(self);
-  if (event == WEBKIT_LOAD_COMMITTED) view->hasSelection_ = false;
+  if (event == WEBKIT_LOAD_COMMITTED) view->framesWithSelection_.clear();
   if (event == WEBKIT_LOAD_FINISHED && !view->firstLoadReported_) {
     view->firstLoadReported_ = true;
     reportLoadFinished();
@@ -207,9 +207,18 @@ void BookView::onLoadingChanged(GObject*, GParamSpec*, gpointer self) {
 }
 
 void BookView::onSelectionMessage(WebKitUserContentManager*, WebKitJavascriptResult* result,
-                                     gpointer self) {
+                                  gpointer self) {
   auto* view = static_cast<BookView*>(self);
-  view->hasSelection_ = jsc_value_to_boolean(webkit_javascript_result_get_js_value(result));
+  g_autofree char* message = jsc_value_to_string(webkit_javascript_result_get_js_value(result));
+  const std::string_view text = message != nullptr ? message : "";
+  const std::size_t colon = text.rfind(':');
+  if (colon == std::string_view::npos) return;
+  const std::string frame(text.substr(0, colon));
+  if (text.substr(colon + 1) == "1") {
+    view->framesWithSelection_.insert(frame);
+  } else {
+    view->framesWithSelection_.erase(frame);
+  }
   view->router_.notifyStateChanged();
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "glib/signal_connection.h"
@@ -91,7 +92,8 @@ class BookView {
   CommandId fontSize_ = CommandId::FontMedium;
   bool canGoBack_ = false;
   bool canGoForward_ = false;
-  bool hasSelection_ = false;
+  // The frames that report a selection; Copy is enabled while any does.
+  std::set<std::string> framesWithSelection_;
   gint64 lastReaderPress_ = 0;  // monotonic µs; see isReadersAction()
   gint64 lastEffect_ = 0;
   bool firstLoadReported_ = false;  // see load_finished_report.h

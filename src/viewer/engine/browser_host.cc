@@ -28,22 +28,39 @@ constexpr const char* kExternalObjectScript = R"js(
 })();
 )js";
 
-// Keeps the Copy command's state current: reports whether the page has a selection.
+// Keeps the Copy command's state current: each frame reports, under a name
+// of its own, whether text is selected in it, in its document or in a text
+// field, and that it has none when it goes away.
 constexpr const char* kSelectionWatchScript = R"js(
 (function () {
   'use strict';
   var handler = window.webkit && window.webkit.messageHandlers &&
                 window.webkit.messageHandlers.pagoraSelection;
   if (!handler) return;
+  var frame = Math.random().toString(36).slice(2) + Date.now().toString(36);
   var selected = false;
-  document.addEventListener('selectionchange', function () {
-    var selection = document.getSelection();
-    var now = selection !== null && !selection.isCollapsed && selection.toString().length > 0;
-    if (now !== selected) {
-      selected = now;
-      handler.postMessage(now);
+  function fieldHasSelection() {
+    var field = document.activeElement;
+    if (!field || (field.tagName !== 'INPUT' && field.tagName !== 'TEXTAREA')) return false;
+    try {
+      return field.selectionStart !== null && field.selectionEnd > field.selectionStart;
+    } catch (e) {
+      return false;  // an input type without a text selection
     }
-  });
+  }
+  function report(now) {
+    if (now === selected) return;
+    selected = now;
+    handler.postMessage(frame + (now ? ':1' : ':0'));
+  }
+  function check() {
+    var selection = document.getSelection();
+    report((selection !== null && !selection.isCollapsed && selection.toString().length > 0) ||
+           fieldHasSelection());
+  }
+  document.addEventListener('selectionchange', check);
+  document.addEventListener('select', check, true);
+  window.addEventListener('pagehide', function () { report(false); });
 })();
 )js";
 
@@ -78,7 +95,7 @@ BrowserHost::BrowserHost(NoticeSink& notices)
   // the private folder. The context outlives every view and this host.
   g_signal_connect(context_.get(), "download-started", G_CALLBACK(onDownloadStarted), nullptr);
   addScript(content_.get(), kExternalObjectScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES);
-  addScript(content_.get(), kSelectionWatchScript, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME);
+  addScript(content_.get(), kSelectionWatchScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES);
   webkit_user_content_manager_register_script_message_handler(content_.get(), kSelectionMessage);
 }
 

@@ -19,8 +19,8 @@ namespace pagora::viewer {
 // The notice shown instead of a context menu.
 inline constexpr std::string_view kPopupMenuDisabledNotice = "The Pop-up Menu is disabled in E-Books";
 
-// The script message a page sends when its selection changes; its value says
-// whether anything is selected now.
+// The script message a frame sends when its selection changes:
+// "<frame name>:1" when something is selected in it now, ":0" when not.
 inline constexpr const char* kSelectionMessage = "pagoraSelection";
 
 class BrowserHost {

@@ -39,7 +39,7 @@ void BookView::registerCommands(CommandRouter& router) {
       [this] {
         if (view_ != nullptr) webkit_web_view_execute_editing_command(view_, WEBKIT_EDITING_COMMAND_COPY);
       },
-      [this] { return enabledWhen(hasSelection_); });
+      [this] { return enabledWhen(!framesWithSelection_.empty()); });
   for (const auto id : {FontLargest, FontLarger, FontMedium, FontSmaller, FontSmallest}) {
     router.add(
         id, [this, id] { setFontSize(id); },

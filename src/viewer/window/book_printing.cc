@@ -13,8 +13,8 @@ constexpr std::string_view kPrintingNotAllowedNotice =
 
 }  // namespace
 
-BookPrinting::BookPrinting(BookView& view, bool printAllowed, NoticeSink& notices)
-    : view_(view), printAllowed_(printAllowed), notices_(notices) {
+BookPrinting::BookPrinting(BookView& view, bool printAllowed, NoticeSink& notices, ModalDialogs& dialogs)
+    : view_(view), printAllowed_(printAllowed), notices_(notices), dialogs_(dialogs) {
   view_.onPrintRequest([this](WebKitPrintOperation* operation) {
     if (!printAllowed_) return;
     runPrintDialog(glib::GObjectPtr<WebKitPrintOperation>(WEBKIT_PRINT_OPERATION(g_object_ref(operation))));
@@ -52,7 +52,7 @@ void BookPrinting::runPrintDialog(glib::GObjectPtr<WebKitPrintOperation> operati
   // GTK's dialog is run here rather than by the engine, so that what the
   // engine is given can be completed first (see askHowToPrint).
   dialogOpen_ = true;
-  auto choice = askHowToPrint(parentWindow(), printSettings_.get(), pageSetup_.get());
+  auto choice = askHowToPrint(dialogs_, parentWindow(), printSettings_.get(), pageSetup_.get());
   dialogOpen_ = false;
   if (!choice) return;
   // What the reader chose, printer and paper alike, is where the next print starts.
@@ -66,8 +66,9 @@ void BookPrinting::runPrintDialog(glib::GObjectPtr<WebKitPrintOperation> operati
 }
 
 void BookPrinting::printSetup() {
-  GtkPageSetup* chosen = gtk_print_run_page_setup_dialog(parentWindow(), pageSetup_.get(), printSettings_.get());
-  if (chosen != nullptr) pageSetup_ = glib::adoptRef(chosen);
+  if (auto chosen = askPageSetup(dialogs_, parentWindow(), printSettings_.get(), pageSetup_.get())) {
+    pageSetup_ = std::move(chosen);
+  }
 }
 
 }  // namespace pagora::viewer

@@ -11,13 +11,14 @@
 #include "viewer/engine/book_view.h"
 #include "viewer/rules/command_router.h"
 #include "viewer/rules/notice_sink.h"
+#include "viewer/window/modal_dialogs.h"
 
 namespace pagora::viewer {
 
 class BookPrinting {
  public:
-  // Both outlive this object; the view's print requests come here from now on.
-  BookPrinting(BookView& view, bool printAllowed, NoticeSink& notices);
+  // All three outlive this object; the view's print requests come here from now on.
+  BookPrinting(BookView& view, bool printAllowed, NoticeSink& notices, ModalDialogs& dialogs);
   BookPrinting(const BookPrinting&) = delete;
   BookPrinting& operator=(const BookPrinting&) = delete;
   ~BookPrinting();
@@ -33,6 +34,7 @@ class BookPrinting {
   BookView& view_;
   const bool printAllowed_;
   NoticeSink& notices_;
+  ModalDialogs& dialogs_;
   glib::GObjectPtr<GtkPageSetup> pageSetup_;          // chosen in Print Setup
   glib::GObjectPtr<GtkPrintSettings> printSettings_;  // kept from one print to the next
   glib::GObjectPtr<WebKitPrintOperation> lastPrint_;   // alive until the next print

@@ -13,9 +13,9 @@ struct AcceleratorTarget {
 
 gboolean onAccelerator(GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer data) {
   const auto* target = static_cast<AcceleratorTarget*>(data);
-  // A disabled command's key is taken all the same and does nothing.
-  target->router->execute(target->id);
-  return TRUE;
+  // A disabled command's key goes on to the page: Esc when nothing loads,
+  // Ctrl+C when the viewer sees no selection, are the page's own.
+  return target->router->execute(target->id) ? TRUE : FALSE;
 }
 
 void deleteAcceleratorTarget(gpointer data, GClosure*) { delete static_cast<AcceleratorTarget*>(data); }
@@ -28,9 +28,9 @@ std::string folderOf(const std::string& path) {
 
 }  // namespace
 
-MainWindow::MainWindow(BrowserHost& host, BookSession& session, NoticeSink& notices,
+MainWindow::MainWindow(BrowserHost& host, BookSession& session, NoticeSink& notices, ModalDialogs& dialogs,
                        std::function<void()> onDestroyed)
-    : host_(host), session_(session), notices_(notices), onDestroyed_(std::move(onDestroyed)) {}
+    : host_(host), session_(session), notices_(notices), dialogs_(dialogs), onDestroyed_(std::move(onDestroyed)) {}
 
 MainWindow::~MainWindow() { destroy(); }
 
@@ -54,7 +54,7 @@ bool MainWindow::build() {
   host_.allowReading(folderOf(session_.startPagePath()));
   view_ = std::make_unique<BookView>(host_, router_, session_, notices_);
   view_->initialize();
-  printing_ = std::make_unique<BookPrinting>(*view_, session_.printAllowed(), notices_);
+  printing_ = std::make_unique<BookPrinting>(*view_, session_.printAllowed(), notices_, dialogs_);
 
   GtkWidget* layout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(window_), layout);
@@ -72,11 +72,14 @@ bool MainWindow::build() {
 
   registerCommands();
   addAccelerators();
+  // Menu items as well as buttons follow every change, so that what assistive
+  // technology reads is current before any menu has been opened.
   router_.addObserver([this] {
     if (toolbar_) toolbar_->updateStates();
+    if (menuBar_) menuBar_->updateStates();
   });
   // The view's state may have changed before anyone was told.
-  toolbar_->updateStates();
+  router_.notifyStateChanged();
   return true;
 }
 
@@ -130,6 +133,10 @@ void MainWindow::present() {
 
 void MainWindow::close() {
   if (window_ != nullptr) gtk_window_close(window_);
+}
+
+void MainWindow::closeMenus() {
+  if (menuBar_ != nullptr && menuBar_->widget() != nullptr) gtk_menu_shell_cancel(GTK_MENU_SHELL(menuBar_->widget()));
 }
 
 void MainWindow::destroy() {

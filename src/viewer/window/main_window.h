@@ -17,6 +17,7 @@
 #include "viewer/window/book_printing.h"
 #include "viewer/window/label_toolbar.h"
 #include "viewer/window/menu_bar.h"
+#include "viewer/window/modal_dialogs.h"
 #include "viewer/window/status_bar.h"
 
 namespace pagora::viewer {
@@ -24,8 +25,9 @@ namespace pagora::viewer {
 class MainWindow {
  public:
   // `onDestroyed` runs once the window is gone and its clean-up has run. The
-  // host, the loaded session and the notices outlive the window.
-  MainWindow(BrowserHost& host, BookSession& session, NoticeSink& notices, std::function<void()> onDestroyed);
+  // host, the loaded session, the notices and the dialogs outlive the window.
+  MainWindow(BrowserHost& host, BookSession& session, NoticeSink& notices, ModalDialogs& dialogs,
+             std::function<void()> onDestroyed);
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
   ~MainWindow();
@@ -41,6 +43,8 @@ class MainWindow {
   void present();
   // Closes the window the way its close box does.
   void close();
+  // Closes any open menu, so that nothing holds the pointer and keyboard.
+  void closeMenus();
   // Destroys the window at once (its clean-up runs).
   void destroy();
 
@@ -59,6 +63,7 @@ class MainWindow {
   BrowserHost& host_;
   BookSession& session_;
   NoticeSink& notices_;
+  ModalDialogs& dialogs_;
   std::function<void()> onDestroyed_;
   CommandRouter router_;
   GtkWindow* window_ = nullptr;  // weak: GTK owns top-level windows

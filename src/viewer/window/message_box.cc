@@ -1,6 +1,5 @@
 #include "viewer/window/message_box.h"
 
-#include <algorithm>
 #include <string_view>
 
 #include "viewer/rules/command_table.h"
@@ -29,23 +28,15 @@ void MessageBoxSink::setOwner(GtkWindow* owner) {
 }
 
 void MessageBoxSink::show(const Notice& notice) {
-  if (dismissed_) return;
+  if (dialogs_.dismissed()) return;
   GtkWidget* dialog = gtk_message_dialog_new(owner_, GTK_DIALOG_MODAL, messageTypeFor(notice.icon),
                                              GTK_BUTTONS_OK, "%s", glib::displayText(notice.text).c_str());
   const std::string title(kApplicationName);
   gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
   if (owner_ == nullptr) gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
   gtk_window_set_keep_above(GTK_WINDOW(dialog), owner_ == nullptr);
-  open_.push_back(GTK_DIALOG(dialog));
-  gtk_dialog_run(GTK_DIALOG(dialog));
-  std::erase(open_, GTK_DIALOG(dialog));
+  dialogs_.run(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
   gtk_widget_destroy(dialog);
-}
-
-void MessageBoxSink::dismissAll() {
-  dismissed_ = true;
-  // Responding ends each dialog's own loop; show() then removes and destroys it.
-  for (GtkDialog* dialog : std::vector(open_)) gtk_dialog_response(dialog, GTK_RESPONSE_OK);
 }
 
 }  // namespace pagora::viewer

@@ -6,15 +6,16 @@
 #include <gtk/gtk.h>
 
 #include <string>
-#include <vector>
 
 #include "viewer/rules/notice_sink.h"
+#include "viewer/window/modal_dialogs.h"
 
 namespace pagora::viewer {
 
 class MessageBoxSink final : public NoticeSink {
  public:
-  MessageBoxSink() = default;
+  // Boxes run through `dialogs`, which outlives the sink.
+  explicit MessageBoxSink(ModalDialogs& dialogs) : dialogs_(dialogs) {}
   MessageBoxSink(const MessageBoxSink&) = delete;
   MessageBoxSink& operator=(const MessageBoxSink&) = delete;
   ~MessageBoxSink() override;
@@ -22,17 +23,13 @@ class MessageBoxSink final : public NoticeSink {
   // Later boxes are centred on and modal to this window; nullptr: none.
   void setOwner(GtkWindow* owner);
 
-  // Shows the box and returns once the reader has closed it (or it was dismissed).
+  // Shows the box and returns once the reader has closed it, or at once when
+  // the dialogs were dismissed (the viewer is shutting down).
   void show(const Notice& notice) override;
 
-  // Closes every box still open, as if the reader pressed OK, and shows no
-  // further box: the viewer is shutting down and must not wait for the reader.
-  void dismissAll();
-
  private:
+  ModalDialogs& dialogs_;
   GtkWindow* owner_ = nullptr;  // weak
-  std::vector<GtkDialog*> open_;
-  bool dismissed_ = false;
 };
 
 }  // namespace pagora::viewer

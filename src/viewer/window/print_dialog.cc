@@ -33,7 +33,7 @@ const char* fileFormatOf(const char* outputUri) {
 
 }  // namespace
 
-std::optional<PrintChoice> askHowToPrint(GtkWindow* parent, GtkPrintSettings* settings,
+std::optional<PrintChoice> askHowToPrint(ModalDialogs& dialogs, GtkWindow* parent, GtkPrintSettings* settings,
                                          GtkPageSetup* pageSetup) {
   const std::unique_ptr<GtkWidget, DialogRelease> widget(
       GTK_WIDGET(g_object_ref(gtk_print_unix_dialog_new(nullptr, parent))));
@@ -43,7 +43,7 @@ std::optional<PrintChoice> askHowToPrint(GtkWindow* parent, GtkPrintSettings* se
   if (settings != nullptr) gtk_print_unix_dialog_set_settings(dialog, settings);
   if (pageSetup != nullptr) gtk_print_unix_dialog_set_page_setup(dialog, pageSetup);
 
-  if (gtk_dialog_run(GTK_DIALOG(dialog)) != GTK_RESPONSE_OK) return std::nullopt;
+  if (dialogs.run(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL) != GTK_RESPONSE_OK) return std::nullopt;
   PrintChoice choice{
       glib::adoptRef(gtk_print_unix_dialog_get_settings(dialog)),
       glib::GObjectPtr<GtkPageSetup>(GTK_PAGE_SETUP(g_object_ref(gtk_print_unix_dialog_get_page_setup(dialog))))};
@@ -59,6 +59,17 @@ std::optional<PrintChoice> askHowToPrint(GtkWindow* parent, GtkPrintSettings* se
                            fileFormatOf(outputUri));
   }
   return choice;
+}
+
+glib::GObjectPtr<GtkPageSetup> askPageSetup(ModalDialogs& dialogs, GtkWindow* parent, GtkPrintSettings* settings,
+                                            GtkPageSetup* pageSetup) {
+  const std::unique_ptr<GtkWidget, DialogRelease> widget(
+      GTK_WIDGET(g_object_ref(gtk_page_setup_unix_dialog_new(nullptr, parent))));
+  auto* dialog = GTK_PAGE_SETUP_UNIX_DIALOG(widget.get());
+  if (settings != nullptr) gtk_page_setup_unix_dialog_set_print_settings(dialog, settings);
+  if (pageSetup != nullptr) gtk_page_setup_unix_dialog_set_page_setup(dialog, pageSetup);
+  if (dialogs.run(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL) != GTK_RESPONSE_OK) return {};
+  return glib::GObjectPtr<GtkPageSetup>(GTK_PAGE_SETUP(g_object_ref(gtk_page_setup_unix_dialog_get_page_setup(dialog))));
 }
 
 }  // namespace pagora::viewer

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "glib/gobject_ptr.h"
+#include "viewer/window/modal_dialogs.h"
 
 namespace pagora::viewer {
 
@@ -15,9 +16,15 @@ struct PrintChoice {
   glib::GObjectPtr<GtkPageSetup> pageSetup;
 };
 
-// Runs the dialog modally over `parent`, starting from `settings` and
-// `pageSetup` where given (either may be null). Nothing when the reader
-// cancels or closes it.
-std::optional<PrintChoice> askHowToPrint(GtkWindow* parent, GtkPrintSettings* settings, GtkPageSetup* pageSetup);
+// Runs the dialog through `dialogs` over `parent`, starting from `settings`
+// and `pageSetup` where given (either may be null). Nothing when the reader
+// cancels or closes it, or it was dismissed.
+std::optional<PrintChoice> askHowToPrint(ModalDialogs& dialogs, GtkWindow* parent, GtkPrintSettings* settings,
+                                         GtkPageSetup* pageSetup);
+
+// GTK's page set-up dialog, run the same way: the paper and orientation
+// chosen, or nothing.
+glib::GObjectPtr<GtkPageSetup> askPageSetup(ModalDialogs& dialogs, GtkWindow* parent, GtkPrintSettings* settings,
+                                            GtkPageSetup* pageSetup);
 
 }  // namespace pagora::viewer
