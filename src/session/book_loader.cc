@@ -28,11 +28,13 @@ LoadOutcome BookLoader::load(LoadListener* listener) {
   LoadOutcome outcome;
   book_ = ParsedBook{};
   startPagePath_.clear();
+  containerChecked_ = false;
   // One handle serves the parse and every file; the reader's owner closes it.
   if (const BookFault fault = checkContainer(reader_, book_); fault != BookFault::None) {
     outcome.notices.push_back(corruptBookNotice(fault));
     return outcome;
   }
+  containerChecked_ = true;
   // Made before the first file is written, so the listener hears of it first.
   if (auto failure = folder_.make(book_.info.esbn)) outcome.notices.push_back(*failure);
   const std::string& folderPath = folder_.path();

@@ -54,6 +54,8 @@ class BookLoader {
   const BookInfo& info() const { return book_.info; }
   // Full path of the page the view shows first; empty when none was chosen.
   const std::string& startPagePath() const { return startPagePath_; }
+  // Whether the container passed its checks, so that files were to be written.
+  bool containerChecked() const { return containerChecked_; }
 
   // Writes the about page for the book's texts into the private folder
   // (making the folder if it is not made yet) and returns its full path,
@@ -68,6 +70,7 @@ class BookLoader {
   TempFileRegistry& registry_;
   ParsedBook book_;
   std::string startPagePath_;
+  bool containerChecked_ = false;
 };
 
 }  // namespace pagora

@@ -7,6 +7,9 @@
 namespace pagora {
 namespace {
 
+// Beside the viewer's own "__about.html"; the engine makes it when it needs it.
+constexpr char kEngineDataFolderName[] = "__engine";
+
 ContainerReader readerFor(const std::string& bookPath) {
   return bookPath.empty() ? ContainerReader() : ContainerReader(bookPath);
 }
@@ -43,6 +46,20 @@ BookSession::AboutPage BookSession::buildAboutPage() {
   AboutPage page;
   page.path = loader_.buildAboutPage(page.notices);
   return page;
+}
+
+bool BookSession::ensurePrivateFolder() {
+  if (!folder_.directory().isOpen()) folder_.make(info().esbn);
+  return folder_.directory().isOpen();
+}
+
+std::string BookSession::engineDataFolder() {
+  // A book that could not be read has nothing to browse: its engine keeps
+  // nothing, so that such a book writes nothing but its about page.
+  if (!loader_.containerChecked() || !folder_.directory().isOpen()) return {};
+  const std::string path = folder_.path() + kEngineDataFolderName + "/";
+  registry_.addTree(path);
+  return path;
 }
 
 void BookSession::removeAll() {

@@ -58,7 +58,18 @@ class BookSession {
   // Writes "__about.html" afresh from the book's texts.
   AboutPage buildAboutPage();
 
-  // Deletes every recorded file, then every recorded folder innermost first.
+  // Makes the private folder if the load did not (a book that could not be
+  // read), so that the about page has somewhere to go; true when it is made.
+  // A failure says nothing here: the about page will say it.
+  bool ensurePrivateFolder();
+
+  // The folder inside the private folder where the web engine keeps its own
+  // data, recorded to go with everything in it; empty without a private
+  // folder or a book that could be read.
+  std::string engineDataFolder();
+
+  // Deletes every recorded tree and file, then every recorded folder
+  // innermost first.
   void removeAll();
 
   const TempFileRegistry& registry() const { return registry_; }

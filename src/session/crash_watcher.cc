@@ -95,6 +95,8 @@ void CrashWatcher::folderRecorded(const std::string& path) { send(WatchRecord::F
 
 void CrashWatcher::fileRecorded(const std::string& path) { send(WatchRecord::File, path); }
 
+void CrashWatcher::treeRecorded(const std::string& path) { send(WatchRecord::Tree, path); }
+
 void CrashWatcher::allRemoved() { send(WatchRecord::AllRemoved, {}); }
 
 void CrashWatcher::send(WatchRecord kind, const std::string& path) {

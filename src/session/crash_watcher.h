@@ -5,8 +5,8 @@
 // it; every path the TempFileRegistry records goes down the channel as it is
 // recorded. When the viewer's own removeAll has run it says so, and the watcher
 // forgets what it had. When the channel closes (the viewer has ended, however
-// it ended) the watcher removes whatever it still holds, files first, then
-// folders from the last made to the first, and exits.
+// it ended) the watcher removes whatever it still holds, trees first, then
+// files, then folders from the last made to the first, and exits.
 //
 // The watcher never follows a link: a recorded file is unlinked only when it is
 // not a folder (unlink removes a link itself, never its target), and a recorded
@@ -57,6 +57,7 @@ class CrashWatcher final : public TempFileRegistry::Observer {
 
   void folderRecorded(const std::string& path) override;
   void fileRecorded(const std::string& path) override;
+  void treeRecorded(const std::string& path) override;
   void allRemoved() override;
 
   // The watcher's process id, as it reported it.

@@ -2,7 +2,10 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+
+#include "platform/remove_tree.h"
 
 namespace pagora {
 namespace {
@@ -49,7 +52,14 @@ void TempFileRegistry::addFile(const std::string& path) {
   if (writtenFiles_.add(path) && observer_) observer_->fileRecorded(path);
 }
 
+void TempFileRegistry::addTree(const std::string& path) {
+  if (std::find(trees_.begin(), trees_.end(), path) != trees_.end()) return;
+  trees_.push_back(path);
+  if (observer_) observer_->treeRecorded(path);
+}
+
 void TempFileRegistry::removeAll() {
+  for (const std::string& path : trees_) platform::removeTree(path.c_str());
   for (const std::string& path : writtenFiles_.inRemovalOrder()) ::unlink(path.c_str());
   for (auto it = createdFolders_.rbegin(); it != createdFolders_.rend(); ++it) ::rmdir(it->c_str());
   if (observer_) observer_->allRemoved();

@@ -46,6 +46,8 @@ class TempFileRegistry {
     virtual void folderRecorded(const std::string& path) = 0;
     // Each file path the first time it is added.
     virtual void fileRecorded(const std::string& path) = 0;
+    // Each tree path the first time it is added.
+    virtual void treeRecorded(const std::string& path) = 0;
     // removeAll has run over everything recorded so far.
     virtual void allRemoved() = 0;
   };
@@ -57,8 +59,11 @@ class TempFileRegistry {
 
   void addFolder(const std::string& path);
   void addFile(const std::string& path);
-  // Deletes every recorded file, then every recorded folder innermost first.
-  // Results are ignored; the records are kept.
+  // A folder whose contents others write (the web engine's data): it goes
+  // with everything in it, never following a link.
+  void addTree(const std::string& path);
+  // Deletes every recorded tree, then every recorded file, then every
+  // recorded folder innermost first. Results are ignored; the records are kept.
   void removeAll();
 
   // Replaces the observer (null: none), which must outlive its time here.
@@ -67,6 +72,7 @@ class TempFileRegistry {
   // What is recorded, in removal order; for tests and the crash watcher.
   std::vector<std::string> filesInRemovalOrder() const;
   const std::vector<std::string>& createdFolders() const;
+  const std::vector<std::string>& trees() const { return trees_; }
   const std::string& startDirectory() const;
 
   // The bucket hash of a path (length for short paths, else its last four
@@ -79,6 +85,7 @@ class TempFileRegistry {
   // viewer never changes its current directory.
   std::string startDirectory_;
   std::vector<std::string> createdFolders_;  // in the order made
+  std::vector<std::string> trees_;
   WrittenFileMap writtenFiles_;
   Observer* observer_ = nullptr;
 };

@@ -13,6 +13,7 @@ namespace pagora {
 enum class WatchRecord : char {
   Folder = 'D',
   File = 'F',
+  Tree = 'T',  // a folder removed with everything in it
   AllRemoved = 'R',  // no path: the viewer removed everything recorded so far
 };
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/remove_tree.h"
 #include "session/watch_channel.h"
 
 namespace pagora {
@@ -51,6 +52,7 @@ void append(PathList& list, const char* path, std::size_t length) {
 }
 
 struct Outstanding {
+  PathList trees;
   PathList files;
   PathList folders;  // in the order made
 };
@@ -82,6 +84,12 @@ bool liesUnder(const char* path, const PathList& folders) {
 }
 
 void removeOutstanding(const Outstanding& outstanding) {
+  // Trees first: the engine's data lies inside the folders made.
+  for (std::size_t at = 0; at < outstanding.trees.size;) {
+    const char* tree = outstanding.trees.data + at;
+    platform::removeTree(tree);
+    at += std::strlen(tree) + 1;
+  }
   // A recorded folder that something else has replaced (a link, say) would
   // lead out of the private folder: nothing at or below it is touched.
   PathList detours;
@@ -129,9 +137,13 @@ long takeRecords(const char* bytes, std::size_t count, Outstanding& outstanding)
       case WatchRecord::Folder:
         append(outstanding.folders, path, length);
         break;
+      case WatchRecord::Tree:
+        append(outstanding.trees, path, length);
+        break;
       case WatchRecord::AllRemoved:
         if (length != 0) return -1;
         // Kept mapped: the next paths reuse the memory.
+        outstanding.trees.size = 0;
         outstanding.files.size = 0;
         outstanding.folders.size = 0;
         break;

@@ -15,8 +15,10 @@ VIEWER = os.environ.get("PAGORA_VIEWER", "")
 ROOT = os.environ.get("PAGORA_GUI_ROOT", "")
 TMPDIR = os.environ.get("TMPDIR", "/tmp")
 
-# The schemes the desktop hands to the recording handler instead of a program.
+# The schemes and file types the desktop hands to the recording handler
+# instead of a program.
 RECORDED_SCHEMES = ("http", "https", "ftp", "news", "mailto", "mail")
+RECORDED_TYPES = ("text/html", "application/zip", "application/epub+zip", "application/vnd.oasis.opendocument.text")
 
 
 def make_book(name, files, title="Test Book", esbn=None, options=()):
@@ -87,17 +89,18 @@ class AddressRecorder:
         applications = os.path.join(data_home, "applications")
         os.makedirs(applications, exist_ok=True)
         os.makedirs(config_home, exist_ok=True)
-        mime_types = ";".join(f"x-scheme-handler/{scheme}" for scheme in RECORDED_SCHEMES) + ";text/html;"
+        mime_types = ";".join([f"x-scheme-handler/{scheme}" for scheme in RECORDED_SCHEMES] + list(RECORDED_TYPES)) + ";"
         with open(os.path.join(applications, "pagora-test-recorder.desktop"), "w") as out:
             out.write(
                 "[Desktop Entry]\nType=Application\nName=Address Recorder\n"
                 f"Exec={script} %u\nMimeType={mime_types}\nNoDisplay=true\n"
             )
         defaults = "".join(
-            f"x-scheme-handler/{scheme}=pagora-test-recorder.desktop\n" for scheme in RECORDED_SCHEMES
+            f"{kind}=pagora-test-recorder.desktop\n"
+            for kind in [f"x-scheme-handler/{scheme}" for scheme in RECORDED_SCHEMES] + list(RECORDED_TYPES)
         )
         with open(os.path.join(config_home, "mimeapps.list"), "w") as out:
-            out.write("[Default Applications]\n" + defaults + "text/html=pagora-test-recorder.desktop\n")
+            out.write("[Default Applications]\n" + defaults)
 
     def addresses(self):
         try:

@@ -137,6 +137,19 @@ def find(root, role=None, name=None, predicate=None):
     return found[0] if found else None
 
 
+def text_of(accessible):
+    """The text an accessible shows, or "" when it has none."""
+    try:
+        return accessible.queryText().getText(0, -1)
+    except NotImplementedError:
+        return ""
+
+
+def find_text(root, text):
+    """The first accessible below `root` whose own text holds `text`."""
+    return find(root, predicate=lambda accessible: text in text_of(accessible))
+
+
 def center_of(accessible):
     extents = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return extents.x + extents.width // 2, extents.y + extents.height // 2

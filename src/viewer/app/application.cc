@@ -73,14 +73,16 @@ int Application::start(const std::string& document) {
   gdk_set_program_class(guard_.windowClassName().c_str());
   installSignalHandlers();
 
-  host_ = std::make_unique<BrowserHost>(messageBoxes_);
   // The engine comes up while the files are written; every message of the
   // load is shown before the window exists.
-  EngineWarmup warmup(*host_);
+  EngineWarmup warmup([this](const std::string&) -> BrowserHost& { return host(); });
   const LoadOutcome outcome = session_->load(&warmup);
   for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
+  // A book that could not be read still offers its about page, which needs
+  // a folder the engine was allowed to read before it started.
+  session_->ensurePrivateFolder();
 
-  window_ = std::make_unique<MainWindow>(*host_, *session_, messageBoxes_, dialogs_, [this] { onWindowDestroyed(); });
+  window_ = std::make_unique<MainWindow>(host(), *session_, messageBoxes_, dialogs_, [this] { onWindowDestroyed(); });
   const bool created = !closeRequested_ && window_->create();
   if (!created || closeRequested_) {
     window_->destroy();
@@ -115,6 +117,11 @@ int Application::start(const std::string& document) {
   guard_.onPresentRequest(nullptr);
   window_.reset();
   return 0;
+}
+
+BrowserHost& Application::host() {
+  if (!host_) host_ = std::make_unique<BrowserHost>(messageBoxes_, session_->engineDataFolder());
+  return *host_;
 }
 
 void Application::installSignalHandlers() {

@@ -35,6 +35,9 @@ class Application {
   // start-up stops as soon as it can.
   void requestClose();
   void onWindowDestroyed();
+  // The engine's host, made the first time it is asked for: once the private
+  // folder exists, so the engine keeps its data there.
+  BrowserHost& host();
 
   static gboolean onTerminationSignal(gpointer self);
   static gboolean closeWindowWhenIdle(gpointer self);

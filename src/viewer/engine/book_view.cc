@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "glib/open_address.h"
+#include "pages/about_page.h"
 #include "viewer/engine/browser_host.h"
 #include "viewer/engine/load_finished_report.h"
 #include "viewer/rules/link_policy.h"
@@ -116,8 +117,13 @@ bool BookView::decideNavigationPolicy(WebKitNavigationPolicyDecision* decision) 
     return true;
   }
 
-  switch (decideNavigation(address, isReadersAction(action))) {
+  const bool readersAction = isReadersAction(action);
+  switch (decideNavigation(address, readersAction)) {
     case NavigationVerdict::Proceed:
+      // Remembered so that a stored file the engine cannot show goes on to
+      // another program only when the reader asked for it.
+      readersNavigation_ = readersAction ? address : std::string();
+      useCharacterSetFor(address);
       return false;  // the engine's default: go ahead
     case NavigationVerdict::HandOver:
       spendReadersAction();
@@ -129,6 +135,49 @@ bool BookView::decideNavigationPolicy(WebKitNavigationPolicyDecision* decision) 
       return true;
   }
   return false;
+}
+
+bool BookView::decideResponsePolicy(WebKitResponsePolicyDecision* decision) {
+  if (webkit_response_policy_decision_is_mime_type_supported(decision)) return false;
+  // What the engine cannot show would become a download, which is refused:
+  // nothing is written outside the private folder. A stored file the reader
+  // asked for (a .zip, an .odt) goes to the desktop's program for its type,
+  // from the private folder, and the page stays.
+  webkit_policy_decision_ignore(WEBKIT_POLICY_DECISION(decision));
+  const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(decision));
+  const std::string address = uri != nullptr ? uri : "";
+  if (webkit_response_policy_decision_is_main_frame_main_resource(decision) && !address.empty() &&
+      address == readersNavigation_ && isStoredFile(address)) {
+    spendReadersAction();
+    glib::openInDefaultProgram(address);
+  }
+  readersNavigation_.clear();
+  return true;
+}
+
+bool BookView::isStoredFile(const std::string& address) const {
+  const std::string& folder = session_.privateFolderPath();
+  if (folder.empty()) return false;
+  g_autofree char* path = g_filename_from_uri(address.c_str(), nullptr, nullptr);
+  return path != nullptr && std::string_view(path).starts_with(folder);
+}
+
+void BookView::useCharacterSetFor(const std::string& address) {
+  if (view_ == nullptr) return;
+  WebKitSettings* settings = webkit_web_view_get_settings(view_);
+  if (defaultCharset_.empty()) defaultCharset_ = webkit_settings_get_default_charset(settings);
+  std::string wanted = defaultCharset_;
+  g_autofree char* path = g_filename_from_uri(address.c_str(), nullptr, nullptr);
+  if (path != nullptr && !session_.privateFolderPath().empty() &&
+      path == session_.privateFolderPath() + kAboutPageName) {
+    const BookInfo& info = session_.info();
+    const std::string texts = info.esbn + info.title + info.author + info.authorEmail + info.webAddress +
+                              info.publisher + info.contentsNotice;
+    wanted = g_utf8_validate(texts.data(), static_cast<gssize>(texts.size()), nullptr) ? "UTF-8" : "windows-1252";
+  }
+  if (wanted != webkit_settings_get_default_charset(settings)) {
+    webkit_settings_set_default_charset(settings, wanted.c_str());
+  }
 }
 
 void BookView::handleNewWindowRequest(WebKitNavigationAction* action) {
@@ -170,13 +219,8 @@ gboolean BookView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision
       view->handleNewWindowRequest(
           webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision)));
       return TRUE;
-    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
-      // What the engine cannot show would become a download: refused.
-      auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-      if (webkit_response_policy_decision_is_mime_type_supported(response)) return FALSE;
-      webkit_policy_decision_ignore(decision);
-      return TRUE;
-    }
+    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE:
+      return view->decideResponsePolicy(WEBKIT_RESPONSE_POLICY_DECISION(decision));
   }
   return FALSE;
 }

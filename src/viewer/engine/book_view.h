@@ -70,6 +70,13 @@ class BookView {
   bool isReadersAction(WebKitNavigationAction* action) const;
   void spendReadersAction();
   void handleNewWindowRequest(WebKitNavigationAction* action);
+  bool decideResponsePolicy(WebKitResponsePolicyDecision* decision);
+  // Whether the address names a file in the book's private folder.
+  bool isStoredFile(const std::string& address) const;
+  // The about page has no character set of its own and holds the book's
+  // texts, which are UTF-8 when valid as such, else Windows-1252: the engine
+  // reads it so, and every other page as it would by default.
+  void useCharacterSetFor(const std::string& address);
   void updateHistoryState();
   void setFontSize(CommandId id);
 
@@ -94,6 +101,8 @@ class BookView {
   bool canGoForward_ = false;
   // The frames that report a selection; Copy is enabled while any does.
   std::set<std::string> framesWithSelection_;
+  std::string readersNavigation_;  // the address of the reader's last navigation
+  std::string defaultCharset_;     // the engine's own default
   gint64 lastReaderPress_ = 0;  // monotonic µs; see isReadersAction()
   gint64 lastEffect_ = 0;
   bool firstLoadReported_ = false;  // see load_finished_report.h

@@ -83,11 +83,20 @@ bool isSameOrInside(const std::string& path, const std::string& folder) {
   return path.size() == folder.size() || folder == "/" || path[folder.size()] == '/';
 }
 
+glib::GObjectPtr<WebKitWebContext> newContext(const std::string& dataFolder) {
+  // An ephemeral context would write nothing at all, but the engine marks no
+  // link visited in one.
+  if (dataFolder.empty()) return glib::adoptRef(webkit_web_context_new_ephemeral());
+  auto manager = glib::adoptRef(webkit_website_data_manager_new("base-data-directory", dataFolder.c_str(),
+                                                                "base-cache-directory", dataFolder.c_str(), nullptr));
+  return glib::adoptRef(webkit_web_context_new_with_website_data_manager(manager.get()));
+}
+
 }  // namespace
 
-BrowserHost::BrowserHost(NoticeSink& notices)
+BrowserHost::BrowserHost(NoticeSink& notices, const std::string& dataFolder)
     : notices_(notices),
-      context_(glib::adoptRef(webkit_web_context_new_ephemeral())),
+      context_(newContext(dataFolder)),
       content_(glib::adoptRef(webkit_user_content_manager_new())) {
   webkit_web_context_set_sandbox_enabled(context_.get(), TRUE);
   webkit_web_context_set_cache_model(context_.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);

@@ -1,8 +1,9 @@
 // BrowserHost: how the viewer hosts the web engine. Book pages are untrusted
-// HTML and script, so the engine runs sandboxed and ephemeral (nothing written
-// under the home folder, no downloads), sees the book's folder read-only, shows
-// a notice instead of any context menu, draws no frame of its own, and offers
-// page scripts the external object with its one property.
+// HTML and script, so the engine runs sandboxed, sees the book's folder
+// read-only, keeps what it stores (local storage, caches) in a folder of the
+// private folder that goes with the book, downloads nothing, shows a notice
+// instead of any context menu, draws no frame of its own, and offers page
+// scripts the external object with its one property.
 #pragma once
 
 #include <webkit2/webkit2.h>
@@ -26,7 +27,9 @@ inline constexpr const char* kSelectionMessage = "pagoraSelection";
 class BrowserHost {
  public:
   // Notices (the context menu's) go to `notices`, which outlives the host.
-  explicit BrowserHost(NoticeSink& notices);
+  // The engine keeps its data in `dataFolder`, inside the private folder;
+  // with none, it keeps it in memory, and visited links are not marked.
+  BrowserHost(NoticeSink& notices, const std::string& dataFolder);
   BrowserHost(const BrowserHost&) = delete;
   BrowserHost& operator=(const BrowserHost&) = delete;
 

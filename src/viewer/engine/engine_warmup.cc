@@ -11,8 +11,9 @@ constexpr int kMaxDispatchesPerTurn = 64;
 }  // namespace
 
 void EngineWarmup::extractionStarting(const std::string& privateFolder) {
-  host_.allowReading(privateFolder);
-  host_.startEngine();
+  BrowserHost& host = hostFor_(privateFolder);
+  host.allowReading(privateFolder);
+  host.startEngine();
 }
 
 void EngineWarmup::betweenFiles() {

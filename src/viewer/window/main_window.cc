@@ -20,12 +20,6 @@ gboolean onAccelerator(GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointe
 
 void deleteAcceleratorTarget(gpointer data, GClosure*) { delete static_cast<AcceleratorTarget*>(data); }
 
-// The folder of the start page is the book's private folder.
-std::string folderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 }  // namespace
 
 MainWindow::MainWindow(BrowserHost& host, BookSession& session, NoticeSink& notices, ModalDialogs& dialogs,
@@ -51,7 +45,7 @@ bool MainWindow::create() {
 bool MainWindow::build() {
   // The view comes first and asks for the start page at once: the engine
   // works on it while the bars are built.
-  host_.allowReading(folderOf(session_.startPagePath()));
+  host_.allowReading(session_.privateFolderPath());
   view_ = std::make_unique<BookView>(host_, router_, session_, notices_);
   view_->initialize();
   printing_ = std::make_unique<BookPrinting>(*view_, session_.printAllowed(), notices_, dialogs_);

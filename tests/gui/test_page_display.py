@@ -1,0 +1,107 @@
+"""How pages show and what a click on them does, as a reader of real books
+meets it: visited links look visited, the about page reads the book's texts
+as the caption does, and a stored file the engine cannot show opens in the
+desktop's program for its type."""
+
+import io
+import os
+import unittest
+import zipfile
+
+import gi
+
+import pagora_gui as gui
+from pagora_gui import find, wait_for
+
+gi.require_version("Gdk", "3.0")
+from gi.repository import Gdk  # noqa: E402
+
+VISITED = (255, 0, 0)
+UNVISITED = (0, 0, 255)
+
+LINKS_PAGE = gui.page(
+    "Links",
+    "<style>a:link{color:rgb(0,0,255)} a:visited{color:rgb(255,0,0)} a{font-size:32px}</style>"
+    '<p><a href="page2.html">second page</a></p><p><a href="page3.html">third page</a></p>'
+    '<p><a href="manual.zip">the manual as a zip</a></p>',
+)
+
+
+def zip_bytes():
+    data = io.BytesIO()
+    with zipfile.ZipFile(data, "w") as archive:
+        archive.writestr("readme.txt", "inside the zip")
+    return data.getvalue()
+
+
+def colours_of(accessible):
+    """The colours on screen where the accessible is drawn."""
+    x, y, width, height = gui.extents_of(accessible)
+    shot = Gdk.pixbuf_get_from_window(Gdk.get_default_root_window(), x, y, width, height)
+    pixels, channels, stride = shot.get_pixels(), shot.get_n_channels(), shot.get_rowstride()
+    return {tuple(pixels[row * stride + column * channels:][:3]) for row in range(height) for column in range(width)}
+
+
+class PageDisplayTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        gui.check_environment(cls)
+        cls.recorder = gui.AddressRecorder()
+        book = gui.make_book("display", {
+            "index.html": LINKS_PAGE,
+            "page2.html": gui.page("Second", "<p>two</p>"),
+            "page3.html": gui.page("Third", "<p>three</p>"),
+            "manual.zip": zip_bytes(),
+        }, title="Café Über", options=["--author", "Zoë Ölund", "--publisher", "Éditions Ærø"])
+        cls.private = gui.private_folder("display")
+        cls.viewer = gui.Viewer(book)
+        cls.viewer.wait_for_page("Links")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.viewer.stop()
+
+    def go_home(self):
+        gui.click(self.viewer.toolbar_button("Home"))
+        self.viewer.wait_for_page("Links")
+
+    def link(self, name):
+        return wait_for(lambda: find(self.viewer.document(), role="link", name=name), what=f"the link {name!r}")
+
+    def test_a_visited_link_shows_as_visited(self):
+        self.go_home()
+        gui.click(self.link("second page"))
+        self.viewer.wait_for_page("Second")
+        gui.click(self.viewer.toolbar_button("Back"))
+        self.viewer.wait_for_page("Links")
+        wait_for(lambda: VISITED in colours_of(self.link("second page")), what="the visited link's colour")
+        self.assertIn(UNVISITED, colours_of(self.link("third page")))
+        self.assertNotIn(VISITED, colours_of(self.link("third page")))
+
+    def test_the_about_page_shows_the_texts_as_the_caption_does(self):
+        self.assertEqual(self.viewer.frame().name, "Café Über")
+        self.viewer.open_menu_and_click("Help", "About...")
+        wait_for(lambda: gui.find_text(self.viewer.document(), "About this E-Book"), what="the about page")
+        # The page's text as the engine shows it, through Select All and Copy.
+        clipboard = gui.clipboard()
+        clipboard.set_text("", -1)
+        gui.press("ctrl+a")
+        gui.press("ctrl+c")
+        shown = wait_for(lambda: clipboard.wait_for_text(), what="the about page's text")
+        for text in ("Café Über", "Zoë Ölund", "Éditions Ærø"):
+            self.assertIn(text, shown)
+        self.go_home()
+
+    def test_a_stored_file_the_engine_cannot_show_opens_in_its_program(self):
+        self.go_home()
+        recorded = len(self.recorder.addresses())
+        gui.click(self.link("the manual as a zip"))
+        addresses = self.recorder.wait_for_count(recorded + 1)
+        self.assertEqual([a.removeprefix("file://") for a in addresses[recorded:]],
+                         [os.path.join(self.private, "manual.zip")])
+        # The page stays as it was.
+        self.assertEqual(self.viewer.page_title(), "Links")
+
+
+if __name__ == "__main__":
+    unittest.main()
