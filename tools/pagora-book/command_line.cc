@@ -10,6 +10,11 @@ std::optional<std::string> ParsedArguments::value(const std::string& name) const
   return found->second;
 }
 
+std::vector<std::string> ParsedArguments::values(const std::string& name) const {
+  auto found = repeated.find(name);
+  return found == repeated.end() ? std::vector<std::string>{} : found->second;
+}
+
 ParsedArguments parseArguments(const std::vector<std::string>& arguments, const std::vector<OptionSpec>& specs) {
   ParsedArguments parsed;
   auto fail = [&](std::string message) {
@@ -42,7 +47,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& arguments, const 
       if (found != specs.end()) spec = &*found;
     }
     if (spec == nullptr) return fail("unknown option '" + argument + "'");
-    if (parsed.has(spec->name)) return fail("option '--" + spec->name + "' given more than once");
+    if (parsed.has(spec->name) && !spec->repeatable) return fail("option '--" + spec->name + "' given more than once");
     if (!spec->takesValue) {
       if (inlineValue) return fail("option '--" + spec->name + "' takes no value");
       parsed.options[spec->name] = "";
@@ -53,6 +58,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& arguments, const 
       inlineValue = arguments[++i];
     }
     parsed.options[spec->name] = *inlineValue;
+    if (spec->repeatable) parsed.repeated[spec->name].push_back(*inlineValue);
   }
   return parsed;
 }

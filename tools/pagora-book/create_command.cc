@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -39,19 +40,28 @@ constexpr char kCreateHelp[] =
     "                             0-9 and '_' made one '-', at most 64 characters)\n"
     "  --no-print                 do not let the reader print the book\n"
     "  --start-page NAME          add an index.html that sends the reader on to NAME, a\n"
-    "                             file below SRC_DIR (for trees without an index.html)\n"
+    "                             page (.htm, .html, .xhtml) below SRC_DIR, for trees\n"
+    "                             without an index.html\n"
+    "  -L, --dereference          store what symbolic links leading outside SRC_DIR\n"
+    "                             lead to (a folder's files under the link's name)\n"
+    "  --exclude PATTERN          leave out files and folders whose names match PATTERN\n"
+    "                             (a shell pattern, as tar's --exclude: matched against\n"
+    "                             the name below SRC_DIR or any part of it that starts\n"
+    "                             after a '/', with '*' matching '/' too); repeatable\n"
     "  -h, --help                 show this help\n"
     "  --version                  show the version\n"
     "\n"
     "Symbolic links to files or folders inside SRC_DIR are stored as copies;\n"
-    "other links are left out with a warning. Files are stored in byte order of\n"
-    "their names, so the same tree and options give the same book.\n";
+    "other links are left out with a warning (or stored, with -L). Files are\n"
+    "stored in byte order of their names, so the same tree and options give the\n"
+    "same book.\n";
 
 const std::vector<OptionSpec> kCreateOptions = {
     {"output", true, 'o'},    {"viewer", true},      {"title", true},       {"author", true},
     {"author-email", true},   {"web-address", true}, {"publisher", true},   {"contents-notice", true},
     {"esbn", true},           {"no-print", false},   {"start-page", true},  {"help", false, 'h'},
-    {"version", false},
+    {"version", false},       {"dereference", false, 'L'},
+    {.name = "exclude", .takesValue = true, .repeatable = true},
 };
 
 // Books above this size show their progress, when someone is watching.
@@ -61,6 +71,32 @@ std::string defaultViewerPath() {
   std::string self = platform::executablePath();
   if (self.empty()) return "pagora";
   return (std::filesystem::path(self).parent_path() / "pagora").string();
+}
+
+// The stored name of a file named as the author would below the folder:
+// "./a//b.html" and "a/b.html" name the stored "a\\b.html".
+std::string storedNameFor(const std::string& name) {
+  std::string stored;
+  std::size_t start = 0;
+  while (start <= name.size()) {
+    const std::size_t end = name.find_first_of("/\\", start);
+    const std::string segment = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!segment.empty() && segment != ".") {
+      if (!stored.empty()) stored += '\\';
+      stored += segment;
+    }
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return stored;
+}
+
+// A file the engine shows as a page.
+bool isPageName(const std::string& storedName) {
+  std::string lower = storedName;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower.ends_with(".htm") || lower.ends_with(".html") || lower.ends_with(".xhtml");
 }
 
 bool isInside(const std::filesystem::path& path, const std::filesystem::path& folder) {
@@ -87,6 +123,7 @@ struct CreateRequest {
   std::string viewerPath;
   BookInfo info;
   std::optional<std::string> startPage;
+  SourceTreeOptions tree;
 };
 
 // Turns the arguments into a request, or prints the usage problem.
@@ -117,6 +154,8 @@ std::optional<CreateRequest> readRequest(const ParsedArguments& parsed) {
     return std::nullopt;
   }
   request.startPage = parsed.value("start-page");
+  request.tree.dereference = parsed.has("dereference");
+  request.tree.excludes = parsed.values("exclude");
   return request;
 }
 
@@ -132,8 +171,7 @@ bool settleStartPage(const CreateRequest& request, std::vector<BookSource>& file
     }
     return true;
   }
-  std::string target = *request.startPage;
-  std::replace(target.begin(), target.end(), '/', '\\');
+  std::string target = storedNameFor(*request.startPage);
   if (existingStart != files.end()) {
     usageError("create", "--start-page: " + request.sourceDir + " already has the start page " +
                              existingStart->sourcePath);
@@ -141,6 +179,11 @@ bool settleStartPage(const CreateRequest& request, std::vector<BookSource>& file
   }
   if (std::none_of(files.begin(), files.end(), [&](const BookSource& file) { return file.storedName == target; })) {
     usageError("create", "--start-page: \"" + *request.startPage + "\" is not a file below " + request.sourceDir);
+    return false;
+  }
+  if (!isPageName(target)) {
+    usageError("create", "--start-page: \"" + *request.startPage +
+                             "\" is not a page (a .htm, .html or .xhtml file) the reader could be sent to");
     return false;
   }
   files.push_back(BookSource{"index.html", "", startPageHtml(target, request.info.title)});
@@ -171,7 +214,7 @@ int create(CreateRequest request) {
     }
   }
 
-  SourceTree tree = collectSourceTree(request.sourceDir);
+  SourceTree tree = collectSourceTree(request.sourceDir, request.tree);
   for (const std::string& warning : tree.warnings) printWarning(warning);
   if (tree.error) {
     printError(tree.error->path, tree.error->reason);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,8 +88,10 @@ bool listNames(const SourceFolder& folder, std::vector<std::string>& names) {
 // kernel one lookup rather than a walk of its whole path.
 class TreeWalker {
  public:
-  TreeWalker(fs::path canonicalRoot, std::size_t heldFolderLimit)
-      : root_(std::move(canonicalRoot)), heldFolderLimit_(heldFolderLimit) {}
+  TreeWalker(fs::path canonicalRoot, const SourceTreeOptions& options)
+      : root_(std::move(canonicalRoot)),
+        options_(options),
+        heldFolderLimit_(options.heldFolders != 0 ? options.heldFolders : heldFolderLimit()) {}
 
   // `ancestors` holds the folders from the root down to `folder`, so a link
   // leading back into one of them is seen before it recurses forever.
@@ -135,6 +138,7 @@ class TreeWalker {
     if (!isSafeStoredName(storedName)) {
       return fail(path, "its name \"" + storedName + "\" could leave the reader's folder; rename it");
     }
+    if (isExcluded(storedName)) return;
     if (entry.lookupError != 0) return fail(path, std::strerror(entry.lookupError));
     const struct stat& own = entry.status;
     if (S_ISLNK(own.st_mode)) return visitLink(folder, name, std::move(path), std::move(storedName), ancestors);
@@ -152,9 +156,9 @@ class TreeWalker {
     std::error_code error;
     const fs::path target = fs::canonical(path, error);
     if (error) return warn("left out the broken symbolic link " + path);
-    if (!isInsideRoot(target)) {
+    if (!options_.dereference && !isInsideRoot(target)) {
       return warn("left out the symbolic link " + path + ": it leads outside " + root_.string() + " (to " +
-                  target.string() + ")");
+                  target.string() + "); -L (--dereference) stores what it leads to");
     }
     struct stat targetStatus {};
     const int looked = folder.handle ? ::fstatat(folder.handle->descriptor(), name.c_str(), &targetStatus, 0)
@@ -185,6 +189,13 @@ class TreeWalker {
     ancestors.pop_back();
   }
 
+  bool isExcluded(const std::string& storedName) const {
+    if (options_.excludes.empty()) return false;
+    const std::string relative = storedNameToRelativePath(storedName);
+    return std::any_of(options_.excludes.begin(), options_.excludes.end(),
+                       [&](const std::string& pattern) { return excludedBy(pattern, relative); });
+  }
+
   bool isInsideRoot(const fs::path& target) const {
     auto [rootEnd, targetAt] = std::mismatch(root_.begin(), root_.end(), target.begin(), target.end());
     return rootEnd == root_.end();
@@ -207,15 +218,24 @@ class TreeWalker {
   }
 
   fs::path root_;
+  const SourceTreeOptions& options_;
   std::size_t heldFolderLimit_;
   std::size_t heldFolders_ = 0;
 };
 
 }  // namespace
 
-SourceTree collectSourceTree(const std::string& root) { return collectSourceTree(root, heldFolderLimit()); }
+bool excludedBy(const std::string& pattern, const std::string& relativePath) {
+  // Unanchored: the pattern may match from the start or after any '/'.
+  for (std::size_t start = 0; start != std::string::npos;) {
+    if (::fnmatch(pattern.c_str(), relativePath.c_str() + start, 0) == 0) return true;
+    const std::size_t slash = relativePath.find('/', start);
+    start = slash == std::string::npos ? slash : slash + 1;
+  }
+  return false;
+}
 
-SourceTree collectSourceTree(const std::string& root, std::size_t heldFolders) {
+SourceTree collectSourceTree(const std::string& root, const SourceTreeOptions& options) {
   std::error_code error;
   fs::path realRoot = fs::canonical(root, error);
   if (error) return SourceTree{{}, {}, BookWriteError{root, error.message()}};
@@ -226,7 +246,7 @@ SourceTree collectSourceTree(const std::string& root, std::size_t heldFolders) {
   struct stat rootStatus {};
   if (::fstat(descriptor, &rootStatus) != 0) return SourceTree{{}, {}, BookWriteError{root, systemReason()}};
 
-  TreeWalker walker(realRoot, heldFolders);
+  TreeWalker walker(realRoot, options);
   std::vector<FolderId> ancestors{{rootStatus.st_dev, rootStatus.st_ino}};
   walker.walk(top, "", ancestors);
   SourceTree tree = std::move(walker.tree);

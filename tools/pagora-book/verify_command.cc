@@ -33,6 +33,9 @@ int reportCheckFailure(const std::string& path, const BookCheck& check) {
   if (check.failedEntry >= 0) {
     printError(path, "stored file " + std::to_string(check.failedEntry) + ": " + printable(check.entryProblem));
   }
+  if (check.fault == BookFault::IndexNotFound) {
+    printError(path, "no stored file is index.html or index.htm; the reader is shown the about page instead");
+  }
   return kExitFailure;
 }
 

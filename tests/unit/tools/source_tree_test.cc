@@ -112,7 +112,7 @@ TEST_F(SourceTreeTest, FilesCarryTheirOpenFolderUpToALimit) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.heldFolders);
     {
-      SourceTree tree = collectSourceTree(src(), c.heldFolders);
+      SourceTree tree = collectSourceTree(src(), {.heldFolders = c.heldFolders});
       ASSERT_FALSE(tree.error);
       EXPECT_EQ(storedNames(tree),
                 (std::vector<std::string>{"a\\b.html", "a\\link.html", "c\\d.html", "e\\d.html", "index.html"}));
@@ -144,7 +144,7 @@ TEST_F(SourceTreeTest, DeepTreesNeedNoDescriptorALevel) {
   rlimit tight = original;
   tight.rlim_cur = openDescriptors() + 12;
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
-  SourceTree tree = collectSourceTree(src(), 5);
+  SourceTree tree = collectSourceTree(src(), {.heldFolders = 5});
   ::setrlimit(RLIMIT_NOFILE, &original);
   ASSERT_FALSE(tree.error) << tree.error->path << ": " << tree.error->reason;
   ASSERT_EQ(tree.files.size(), 100u);
