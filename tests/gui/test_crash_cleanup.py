@@ -32,7 +32,13 @@ def stored_file_count(source):
 
 
 def file_count(folder):
-    return sum(len(files) for _, _, files in os.walk(folder))
+    """The book's files in its private folder; the engine keeps data of its own beside them."""
+    count = 0
+    for top, folders, files in os.walk(folder):
+        if top == folder and "__engine" in folders:
+            folders.remove("__engine")
+        count += len(files)
+    return count
 
 
 def our_watchers():
