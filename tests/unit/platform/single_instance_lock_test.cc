@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "support/scratch_folder.h"
+
 namespace pagora::platform {
 namespace {
 
@@ -38,16 +40,10 @@ class ScopedEnvironment {
   std::optional<std::string> old_;
 };
 
-class SingleInstanceLockTest : public testing::Test {
+class SingleInstanceLockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "pagora-lock-test-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern + "/";
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
-  std::string folder_;
+  pagora::testing::ScratchFolder scratch_;
+  std::string folder_ = scratch_.folder();
 };
 
 TEST_F(SingleInstanceLockTest, FirstHoldsSecondFindsItHeldUntilTheFirstGoes) {
