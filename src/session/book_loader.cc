@@ -4,8 +4,23 @@
 #include "container/load_messages.h"
 #include "container/stored_name.h"
 #include "pages/about_page.h"
+#include "platform/folder_path.h"
 
 namespace pagora {
+namespace {
+
+// Clears what stands where a stored file failed to go (a link, a pipe, a
+// file cut short): the file is not registered, so the clean-up would leave
+// it. `relativePath` ends in '/' when a folder of it failed; nothing of the
+// book's is there then.
+void clearFailedPlace(const platform::Directory& root, const std::string& relativePath) {
+  if (relativePath.empty() || relativePath.back() == '/') return;
+  const platform::Directory folder =
+      platform::openFolderPath(root, relativePath, {.makeMissing = false, .mustBePrivate = false, .onMade = {}});
+  if (folder.isOpen()) folder.removeFile(relativePath.substr(relativePath.rfind('/') + 1));
+}
+
+}  // namespace
 
 Notice corruptBookNotice(BookFault fault) {
   return {std::string(faultMessage(fault)) + load_message::kCorruptBookLine, NoticeIcon::Warning};
@@ -21,7 +36,9 @@ bool BookLoader::extract(BookExtractor& extractor, int index) {
       !fitsSystemPathLimit(folder_.path() + storedNameToRelativePath(name))) {
     return false;
   }
-  return extractor.extract(index);
+  if (extractor.extract(index)) return true;
+  clearFailedPlace(folder_.directory(), extractor.failedPath());
+  return false;
 }
 
 LoadOutcome BookLoader::load(LoadListener* listener) {
