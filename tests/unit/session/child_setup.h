@@ -5,11 +5,12 @@
 // writes why to stderr and ends the child with status 126.
 #pragma once
 
+#include <functional>
 #include <string>
 
-#include "support/probe_book.h"
+namespace pagora::testing {
 
-namespace pagora::robustness {
+using ChildSetup = std::function<void()>;
 
 // Whether this build runs under AddressSanitizer: its runtime needs file
 // handles of its own (to probe memory through a pipe), so a run starved of
@@ -33,23 +34,16 @@ constexpr bool builtWithSanitizers() {
 bool canMountPrivately();
 
 // Mounts a tmpfs at `folder` with `options` ("size=32k", "nr_inodes=1"), read-only when asked.
-probe::ChildSetup mountTmpfs(std::string folder, std::string options, bool readOnly = false);
+ChildSetup mountTmpfs(std::string folder, std::string options, bool readOnly = false);
 
 // Points TMPDIR somewhere else.
-probe::ChildSetup setTemporaryDirectory(std::string path);
+ChildSetup setTemporaryDirectory(std::string path);
 
 // Makes writes past `bytes` fail with EFBIG instead of killing the process,
 // as a full disk would.
-probe::ChildSetup limitFileSize(unsigned long bytes);
+ChildSetup limitFileSize(unsigned long bytes);
 
 // Lets the process hold at most `count` open descriptors.
-probe::ChildSetup limitOpenFiles(unsigned long count);
+ChildSetup limitOpenFiles(unsigned long count);
 
-// Runs `first`, then `second`.
-probe::ChildSetup both(probe::ChildSetup first, probe::ChildSetup second);
-
-// Ends the run with SIGALRM if it has not finished after `seconds`: a load
-// that hangs fails its test instead of stalling the suite.
-probe::ChildSetup withDeadline(probe::ChildSetup setup, unsigned seconds = 60);
-
-}  // namespace pagora::robustness
+}  // namespace pagora::testing

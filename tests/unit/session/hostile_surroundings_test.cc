@@ -14,14 +14,17 @@
 #include <vector>
 
 #include "child_setup.h"
-#include "contained_run.h"
+#include "contained_load.h"
 #include "container/format.h"
+#include "container/load_messages.h"
+#include "session/private_folder.h"
+#include "support/book_image.h"
+#include "support/load_probe_run.h"
+#include "support/printers.h"
 #include "support/scratch_folder.h"
 
-namespace pagora::robustness {
+namespace pagora::testing {
 namespace {
-
-using probe::storedFile;
 
 // Where a case plants things and points the run: the test's temporary
 // directory, and an outside folder holding a file that must stay untouched.
@@ -40,17 +43,19 @@ enum class Needs {
 
 struct HostileCase {
   const char* name;
-  void (*plant)(const Places& places);                 // may be null
-  probe::ChildSetup (*inChild)(const Places& places);  // may be null
-  std::vector<std::string> notices;
+  void (*plant)(const Places& places);          // may be null
+  ChildSetup (*inChild)(const Places& places);  // may be null
+  std::vector<Notice> notices;
   std::set<std::string> kept;
   Needs needs = Needs::kNothing;
   const char* esbn = "hostile";
   friend void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 };
 
-const std::vector<std::string> kFolderRefused = {kFolderFailed, kExtractionFailed};
-const std::vector<std::string> kFileFailed = {kExtractionFailed};
+const Notice kFolderFailed{kFolderFailureNotice, NoticeIcon::Warning};
+const Notice kExtractionFailed{corrupted(load_message::kExtractionFailed), NoticeIcon::Warning};
+const std::vector<Notice> kFolderRefused = {kFolderFailed, kExtractionFailed};
+const std::vector<Notice> kFileFailed = {kExtractionFailed};
 
 void symlinkOrFail(const std::string& target, const std::string& path) {
   ASSERT_EQ(::symlink(target.c_str(), path.c_str()), 0) << path;
@@ -99,7 +104,7 @@ const std::vector<HostileCase> kHostileCases = {
     {"PrivateFolderIsADanglingLink",
      [](const Places& p) { symlinkOrFail(p.outside + "missing", p.temp + "hostile.qvx"); }, nullptr,
      kFolderRefused, {"hostile.qvx"}},
-    {"PrivateFolderIsARegularFile", [](const Places& p) { probe::writeFile(p.temp + "hostile.qvx", "planted"); },
+    {"PrivateFolderIsARegularFile", [](const Places& p) { writeFile(p.temp + "hostile.qvx", "planted"); },
      nullptr, kFolderRefused, {"hostile.qvx"}},
     {"PrivateFolderIsAFifo", [](const Places& p) { mkfifoOrFail(p.temp + "hostile.qvx"); },
      nullptr, kFolderRefused, {"hostile.qvx"}},
@@ -110,6 +115,8 @@ const std::vector<HostileCase> kHostileCases = {
     {"PrivateFolderWritableByAll", [](const Places& p) { mkdirOrFail(p.temp + "hostile.qvx", 01777); }, nullptr,
      kFolderRefused, {"hostile.qvx"}},
     {"OuterFolderIsALink", [](const Places& p) { symlinkOrFail(p.outside, p.temp + "outer"); }, nullptr,
+     kFolderRefused, {"outer"}, Needs::kNothing, "outer\\hostile"},
+    {"OuterFolderWritableByAll", [](const Places& p) { mkdirOrFail(p.temp + "outer", 0777); }, nullptr,
      kFolderRefused, {"outer"}, Needs::kNothing, "outer\\hostile"},
     {"OuterFolderOfAnotherUser",
      [](const Places& p) { mkdirOrFail(p.temp + "outer", 0755); chownToNobody(p.temp + "outer"); }, nullptr,
@@ -135,16 +142,22 @@ const std::vector<HostileCase> kHostileCases = {
 };
 // clang-format on
 
-class HostileSurroundingsTest : public ContainedRunTest, public ::testing::WithParamInterface<HostileCase> {
+class HostileSurroundingsTest : public ::testing::TestWithParam<HostileCase> {
  protected:
-  void SetUp() override {
-    ContainedRunTest::SetUp();
-    places_ = {tempDir(), workspace() + "outside/"};
-    ASSERT_EQ(::mkdir(places_.outside.c_str(), 0700), 0);
-    probe::writeFile(places_.outside + "victim.html", "not the book's");
+  // A book behind a copy of the load probe.
+  std::string probeBook(const char* esbn, const std::vector<TestFile>& files) {
+    BookRecipe recipe;
+    recipe.viewer = readFile(loadProbePath());
+    recipe.info = BookInfo{};
+    recipe.info.esbn = esbn;
+    recipe.files = files;
+    const std::string path = workspace_.book("book");
+    BookImage::build(recipe).writeTo(path);
+    return path;
   }
 
-  Places places_;
+  LoadWorkspace workspace_;
+  Places places_{workspace_.temp(), workspace_.outside()};
 };
 
 TEST_P(HostileSurroundingsTest, TellsTheReaderAndWritesNothingOutsideThePrivateFolder) {
@@ -156,33 +169,28 @@ TEST_P(HostileSurroundingsTest, TellsTheReaderAndWritesNothingOutsideThePrivateF
   if (c.needs == Needs::kNoSanitizers && builtWithSanitizers()) {
     GTEST_SKIP() << "the sanitizers need the file handles this case takes away";
   }
-  BookInfo info;
-  info.esbn = c.esbn;
   const std::string book =
-      makeBook(info, {storedFile("index.html", "<P>index"),
-                      storedFile("images\\cover.png", testing::patternBytes(format::kTransferBufferSize + 8000)),
-                      storedFile("notes.txt", "notes")});
-  RunSetup setup;
-  if (c.plant != nullptr) setup.prepare = [&] { c.plant(places_); };
-  setup.inChild = withDeadline(c.inChild != nullptr ? c.inChild(places_) : probe::ChildSetup{});
-  const ContainedOutcome outcome = runContained(book, setup);
-  EXPECT_EQ(outcome.notices, c.notices);
-  EXPECT_EQ(outcome.kept, c.kept);
+      probeBook(c.esbn, {{"index.html", "<P>index"},
+                         {"images\\cover.png", patternBytes(format::kTransferBufferSize + 8000)},
+                         {"notes.txt", "notes"}});
+  std::function<void()> plant;
+  if (c.plant != nullptr) plant = [&] { c.plant(places_); };
+  const ContainedLoad load =
+      probeContained(workspace_, book, plant, c.inChild != nullptr ? c.inChild(places_) : ChildSetup{});
+  EXPECT_EQ(load.notices, c.notices);
+  EXPECT_EQ(load.kept, c.kept);
 }
 
 // A full disk leaves no room for the about page either: the reader hears of
 // the missing index page and of the disk, and the empty page is removed.
 TEST_F(HostileSurroundingsTest, AboutPageOnAFullDisk) {
   if (!canMountPrivately()) GTEST_SKIP() << "mounting in a namespace of its own is not permitted here";
-  BookInfo info;
-  info.esbn = "full";
-  const std::string book = makeBook(info, {storedFile("a.bin", std::string(16 * 1024, 'a'))});
-  RunSetup setup;
-  setup.inChild = withDeadline(mountTmpfs(tempDir(), "size=16k"));
-  const ContainedOutcome outcome = runContained(book, setup);
-  EXPECT_EQ(outcome.notices, (std::vector<std::string>{kIndexNotFound, kDiskError}));
-  EXPECT_EQ(outcome.kept, (std::set<std::string>{"full.qvx", "full.qvx/a.bin", "full.qvx/__about.html"}));
-  EXPECT_EQ(outcome.keptRun.startPagePath, tempDir() + "full.qvx/__about.html");
+  const std::string book = probeBook("full", {{"a.bin", std::string(16 * 1024, 'a')}});
+  const ContainedLoad load = probeContained(workspace_, book, {}, mountTmpfs(workspace_.temp(), "size=16k"));
+  EXPECT_EQ(load.notices, (std::vector<Notice>{{corrupted(load_message::kIndexNotFound), NoticeIcon::Warning},
+                                               {kWriteFailureNotice, NoticeIcon::Warning}}));
+  EXPECT_EQ(load.kept, (std::set<std::string>{"full.qvx", "full.qvx/a.bin", "full.qvx/__about.html"}));
+  EXPECT_EQ(load.startPagePath, workspace_.temp() + "full.qvx/__about.html");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileSurroundingsTest, ::testing::ValuesIn(kHostileCases),
@@ -191,4 +199,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostileSurroundingsTest, ::testing::ValuesIn(kHo
                          });
 
 }  // namespace
-}  // namespace pagora::robustness
+}  // namespace pagora::testing

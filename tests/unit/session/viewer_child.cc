@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/crash_watcher.h"
-#include "app/temp_file_registry.h"
+#include "session/crash_watcher.h"
+#include "session/temp_file_registry.h"
 
 namespace pagora::testing {
 namespace {
@@ -21,12 +21,11 @@ namespace {
                              int release) {
   auto watcher = CrashWatcher::start(lockFolder);
   std::int32_t pid = watcher ? watcher->pid() : -1;
-  CrashWatcher* observer = watcher.get();
-  TempFileRegistry& registry = TempFileRegistry::instance();
-  registry.setObserver(std::move(watcher));
+  TempFileRegistry registry;
+  registry.setObserver(watcher.get());
   for (const auto& folder : recording.folders) registry.addFolder(folder);
   for (const auto& file : recording.files) registry.addFile(file);
-  if (recording.allRemoved && observer != nullptr) observer->allRemoved();
+  if (recording.allRemoved && watcher) watcher->allRemoved();
   for (const auto& file : recording.filesAfterwards) registry.addFile(file);
   if (::write(report, &pid, sizeof pid) != sizeof pid) ::_exit(3);
   char ignored;

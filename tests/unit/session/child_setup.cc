@@ -12,7 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
-namespace pagora::robustness {
+namespace pagora::testing {
 namespace {
 
 [[noreturn]] void failSetup(const char* what) {
@@ -44,7 +44,7 @@ bool canMountPrivately() {
   return permitted;
 }
 
-probe::ChildSetup mountTmpfs(std::string folder, std::string options, bool readOnly) {
+ChildSetup mountTmpfs(std::string folder, std::string options, bool readOnly) {
   return [folder = std::move(folder), options = std::move(options), readOnly] {
     if (!enterPrivateMountNamespace()) failSetup("a mount namespace of its own");
     const unsigned long flags = MS_NOSUID | MS_NODEV | (readOnly ? MS_RDONLY : 0);
@@ -52,13 +52,13 @@ probe::ChildSetup mountTmpfs(std::string folder, std::string options, bool readO
   };
 }
 
-probe::ChildSetup setTemporaryDirectory(std::string path) {
+ChildSetup setTemporaryDirectory(std::string path) {
   return [path = std::move(path)] {
     if (::setenv("TMPDIR", path.c_str(), 1) != 0) failSetup("setenv TMPDIR");
   };
 }
 
-probe::ChildSetup limitFileSize(unsigned long bytes) {
+ChildSetup limitFileSize(unsigned long bytes) {
   return [bytes] {
     // Ignored dispositions survive exec, so the book sees EFBIG.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -67,26 +67,11 @@ probe::ChildSetup limitFileSize(unsigned long bytes) {
   };
 }
 
-probe::ChildSetup limitOpenFiles(unsigned long count) {
+ChildSetup limitOpenFiles(unsigned long count) {
   return [count] {
     const rlimit limit{count, count};
     if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) failSetup("RLIMIT_NOFILE");
   };
 }
 
-probe::ChildSetup both(probe::ChildSetup first, probe::ChildSetup second) {
-  return [first = std::move(first), second = std::move(second)] {
-    if (first) first();
-    if (second) second();
-  };
-}
-
-probe::ChildSetup withDeadline(probe::ChildSetup setup, unsigned seconds) {
-  return [setup = std::move(setup), seconds] {
-    if (setup) setup();
-    std::signal(SIGALRM, SIG_DFL);
-    ::alarm(seconds);  // pending alarms survive exec
-  };
-}
-
-}  // namespace pagora::robustness
+}  // namespace pagora::testing

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/crash_watcher.h"
+#include "session/watch_channel.h"
+#include "session/watcher_process.h"
 #include "support/scratch_folder.h"
 
 namespace pagora::testing {
@@ -37,11 +38,6 @@ int watch(const std::string& bytes) {
   const int status = watchChannel(ends[0]);
   ::close(ends[0]);
   return status;
-}
-
-bool exists(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
 }
 
 struct ChannelCase {
@@ -103,6 +99,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, WatchChannelTest, ::testing::ValuesIn(kCases),
                            }
                            return name;
                          });
+
+TEST(WatchChannel, TheViewerEncodesRecordsAsTheWatcherReadsThem) {
+  std::vector<char> encoded = {'o', 'l', 'd'};
+  encodeWatchRecord(WatchRecord::Folder, "/tmp/book.qvx", encoded);
+  EXPECT_EQ(std::string(encoded.begin(), encoded.end()), record(WatchRecord::Folder, "/tmp/book.qvx"));
+  EXPECT_EQ(watchRecordLength(encoded.data()), 13u);
+  encodeWatchRecord(WatchRecord::AllRemoved, {}, encoded);
+  EXPECT_EQ(std::string(encoded.begin(), encoded.end()), record(WatchRecord::AllRemoved));
+}
 
 TEST(WatchChannel, RemovesFoldersInnermostFirstAndFilesBeforeFolders) {
   ScratchFolder scratch;

@@ -15,7 +15,7 @@
 #include <set>
 #include <string>
 
-#include "app/crash_watcher.h"
+#include "session/crash_watcher.h"
 #include "support/scratch_folder.h"
 #include "viewer_child.h"
 
@@ -23,11 +23,6 @@ namespace pagora::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool exists(const std::string& path) {
-  struct stat info;
-  return ::lstat(path.c_str(), &info) == 0;
-}
 
 bool exitedCleanly(int status) { return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 

@@ -7,18 +7,25 @@
 #include <string>
 #include <vector>
 
-#include "contained_run.h"
+#include "contained_load.h"
+#include "container/load_messages.h"
+#include "session/private_folder.h"
+#include "support/book_image.h"
+#include "support/printers.h"
 
-namespace pagora::robustness {
+namespace pagora::testing {
 namespace {
 
-using probe::storedFile;
+const Notice kFolderFailed{kFolderFailureNotice, NoticeIcon::Warning};
+const Notice kExtractionFailed{corrupted(load_message::kExtractionFailed), NoticeIcon::Warning};
+const Notice kIndexNotFound{corrupted(load_message::kIndexNotFound), NoticeIcon::Warning};
+const Notice kDiskError{kWriteFailureNotice, NoticeIcon::Warning};
 
 struct PathLimitCase {
   const char* name;
   int folderPathLength;  // of the private folder's path, with its final '/'
   std::vector<std::string> storedNames;
-  std::vector<std::string> notices;
+  std::vector<Notice> notices;
   friend void PrintTo(const PathLimitCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -33,27 +40,32 @@ const std::vector<PathLimitCase> kPathLimitCases = {
     {"FolderOneBytePastThePathLimit", PATH_MAX, {"a"}, {kFolderFailed, kExtractionFailed}},
 };
 
-class PathLimitTest : public ContainedRunTest, public ::testing::WithParamInterface<PathLimitCase> {
+class PathLimitTest : public ::testing::TestWithParam<PathLimitCase> {
  protected:
   // An esbn of short nested folders that puts the private folder's path at
   // exactly `length` characters.
   std::string esbnForFolderPath(int length) const {
-    const int esbnLength = length - static_cast<int>(tempDir().size()) - static_cast<int>(std::string(".qvx/").size());
+    const int esbnLength =
+        length - static_cast<int>(workspace_.temp().size()) - static_cast<int>(std::string(".qvx/").size());
     std::string esbn;
     while (static_cast<int>(esbn.size()) + 2 + 100 < esbnLength) esbn += "d\\";
     return esbn + std::string(static_cast<std::size_t>(esbnLength) - esbn.size(), 'e');
   }
+
+  LoadWorkspace workspace_;
 };
 
 TEST_P(PathLimitTest, MakesOnlyWhatTheCleanUpCanRemove) {
   const PathLimitCase& c = GetParam();
-  BookInfo info;
-  info.esbn = esbnForFolderPath(c.folderPathLength);
-  std::vector<BookSource> files;
-  for (const std::string& name : c.storedNames) files.push_back(storedFile(name, "x"));
-  const ContainedOutcome outcome = runContained(makeBook(info, files));
-  ASSERT_EQ(outcome.keptRun.privateFolder.size(), static_cast<std::size_t>(c.folderPathLength));
-  EXPECT_EQ(outcome.notices, c.notices);
+  BookRecipe recipe;
+  recipe.info = BookInfo{};
+  recipe.info.esbn = esbnForFolderPath(c.folderPathLength);
+  for (const std::string& name : c.storedNames) recipe.files.push_back({name, "x"});
+  const std::string book = workspace_.book("book");
+  BookImage::build(recipe).writeTo(book);
+  const ContainedLoad load = loadContained(workspace_, book);
+  ASSERT_EQ(load.privateFolder.size(), static_cast<std::size_t>(c.folderPathLength));
+  EXPECT_EQ(load.notices, c.notices);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PathLimitTest, ::testing::ValuesIn(kPathLimitCases),
@@ -62,4 +74,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, PathLimitTest, ::testing::ValuesIn(kPathLimitCas
                          });
 
 }  // namespace
-}  // namespace pagora::robustness
+}  // namespace pagora::testing

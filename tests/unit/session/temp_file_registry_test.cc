@@ -1,16 +1,18 @@
 // The registry's bucket hash, its removal order and duplicates, and its
 // clean-up on real files and folders.
-#include "app/temp_file_registry.h"
+#include "session/temp_file_registry.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
-#include "support/probe_book.h"
+#include "support/scratch_folder.h"
 
-namespace pagora {
+namespace pagora::testing {
 namespace {
 
 struct HashCase {
@@ -55,37 +57,66 @@ TEST(WrittenFileMapTest, DuplicateIsIgnoredAndKeepsItsPlace) {
   EXPECT_EQ(files.inRemovalOrder(), (std::vector<std::string>{"A", "c", "a"}));
 }
 
-TEST(TempFileRegistryTest, InstanceIsOneObject) {
-  EXPECT_EQ(&TempFileRegistry::instance(), &TempFileRegistry::instance());
-}
-
-class RegistryCleanUpTest : public probe::ProbeTest {};
-
-TEST_F(RegistryCleanUpTest, RemovesFilesThenFoldersInnermostFirstAndLeavesTheRest) {
-  TempFileRegistry& registry = TempFileRegistry::instance();
-  const std::string outer = tempDir() + "outer";
+TEST(TempFileRegistryTest, RemovesFilesThenFoldersInnermostFirstAndLeavesTheRest) {
+  ScratchFolder scratch;
+  TempFileRegistry registry;
+  const std::string outer = scratch / "outer";
   const std::string inner = outer + "/inner";
-  const std::string kept = tempDir() + "kept";
+  const std::string kept = scratch / "kept";
   for (const std::string& folder : {outer, inner, kept}) {
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
     registry.addFolder(folder);
   }
   for (const std::string& file : {outer + "/a", inner + "/b", inner + "/c"}) {
-    probe::writeFile(file, "x");
+    writeFile(file, "x");
     registry.addFile(file);
   }
   registry.addFile(inner + "/b");
   registry.addFile(outer + "/never-written");
-  probe::writeFile(kept + "/unregistered", "stays");
+  writeFile(kept + "/unregistered", "stays");
   const std::string cwd = std::filesystem::current_path().string();
 
   registry.removeAll();
 
-  EXPECT_FALSE(probe::exists(outer));
-  EXPECT_TRUE(probe::exists(kept + "/unregistered"));
+  EXPECT_FALSE(exists(outer));
+  EXPECT_TRUE(exists(kept + "/unregistered"));
   EXPECT_EQ(std::filesystem::current_path().string(), cwd);
-  EXPECT_EQ(registry.createdFolders(), (std::vector<std::string>{outer, inner, kept}));
+  EXPECT_EQ(registry.startDirectory(), cwd) << "recorded, never changed";
+  EXPECT_EQ(registry.createdFolders(), (std::vector<std::string>{outer, inner, kept})) << "the records are kept";
+}
+
+class RecordingObserver : public TempFileRegistry::Observer {
+ public:
+  void folderRecorded(const std::string& path) override { events.push_back("folder " + path); }
+  void fileRecorded(const std::string& path) override { events.push_back("file " + path); }
+  void allRemoved() override { events.push_back(exists(removedFolder) ? "removed, not yet" : "removed"); }
+
+  std::string removedFolder;
+  std::vector<std::string> events;
+};
+
+// The observer (the crash watcher) hears of each path as it is recorded:
+// files once, folders every time, as they are kept; and that removeAll has
+// run, once it is done, so its copy of the record always matches.
+TEST(TempFileRegistryTest, ObserverHearsEachRecordAndTheRemovalOnceItIsDone) {
+  ScratchFolder scratch;
+  const std::string folder = scratch / "book.qvx";
+  const std::string file = folder + "/index.html";
+  writeFile(file, "x");
+  RecordingObserver observer;
+  observer.removedFolder = folder;
+  TempFileRegistry registry;
+  registry.setObserver(&observer);
+  registry.addFolder(folder);
+  registry.addFile(file);
+  registry.addFile(file);
+  registry.addFolder(folder);
+  registry.removeAll();
+  registry.setObserver(nullptr);
+  registry.addFile(folder + "/after.html");
+  EXPECT_EQ(observer.events,
+            (std::vector<std::string>{"folder " + folder, "file " + file, "folder " + folder, "removed"}));
 }
 
 }  // namespace
-}  // namespace pagora
+}  // namespace pagora::testing
