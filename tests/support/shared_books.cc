@@ -1,6 +1,7 @@
 #include "support/shared_books.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "support/scratch_folder.h"
@@ -16,9 +17,11 @@ constexpr std::uintmax_t kLongestStandIn = 100;
 }  // namespace
 
 std::string sharedBooksFolder() {
-  const fs::path folder = fs::path(PAGORA_SHARED_BOOKS).lexically_normal();
+  const char* chosen = std::getenv("PAGORA_SHARED_BOOKS");
+  std::string folder = fs::path(chosen != nullptr && *chosen != '\0' ? chosen : PAGORA_SHARED_BOOKS).lexically_normal();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   std::error_code error;
-  return fs::is_directory(folder, error) ? folder.string() : std::string();
+  return fs::is_directory(folder, error) ? folder : std::string();
 }
 
 void copyTree(const std::string& from, const std::string& to) {

@@ -9,7 +9,8 @@
 
 namespace pagora::testing {
 
-// The folder of the shared books, without a final '/'; empty when it is not there.
+// The folder of the shared books, without a final '/'; empty when it is not
+// there. $PAGORA_SHARED_BOOKS names another one, to try a copy of them.
 std::string sharedBooksFolder();
 
 // Copies the tree `from` to `to`, links kept as links; the copy's folders are
