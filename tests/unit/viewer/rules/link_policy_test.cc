@@ -1,10 +1,10 @@
-#include "ui/link_policy.h"
+#include "viewer/rules/link_policy.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace pagora::ui {
+namespace pagora::viewer {
 namespace {
 
 struct AddressCase {
@@ -12,7 +12,7 @@ struct AddressCase {
   bool external;
 };
 
-class IsExternalLinkTest : public testing::TestWithParam<AddressCase> {};
+class IsExternalLinkTest : public ::testing::TestWithParam<AddressCase> {};
 
 TEST_P(IsExternalLinkTest, ClassifiesByPrefixOfLowerCasedCopy) {
   EXPECT_EQ(IsExternalLink(GetParam().address), GetParam().external) << GetParam().address;
@@ -20,7 +20,7 @@ TEST_P(IsExternalLinkTest, ClassifiesByPrefixOfLowerCasedCopy) {
 
 INSTANTIATE_TEST_SUITE_P(
     Addresses, IsExternalLinkTest,
-    testing::Values(AddressCase{"http://example.com/", true}, AddressCase{"HTTP://EXAMPLE.COM/", true},
+    ::testing::Values(AddressCase{"http://example.com/", true}, AddressCase{"HTTP://EXAMPLE.COM/", true},
                     AddressCase{"HtTp:x", true}, AddressCase{"http:", true},
                     AddressCase{"news:comp.lang.c", true}, AddressCase{"NEWS:x", true},
                     AddressCase{"mail:someone", true}, AddressCase{"ftp://example.com/f", true},
@@ -40,7 +40,7 @@ struct NavigationCase {
   NavigationVerdict verdict;
 };
 
-class DecideNavigationTest : public testing::TestWithParam<NavigationCase> {};
+class DecideNavigationTest : public ::testing::TestWithParam<NavigationCase> {};
 
 TEST_P(DecideNavigationTest, GivesTheVerdict) {
   const auto& c = GetParam();
@@ -51,7 +51,7 @@ using enum NavigationVerdict;
 
 INSTANTIATE_TEST_SUITE_P(
     Navigations, DecideNavigationTest,
-    testing::Values(
+    ::testing::Values(
         NavigationCase{"http://example.com/", true, HandOverAndReload},
         NavigationCase{"HTTP://example.com/", true, HandOverAndReload},
         NavigationCase{"ftp:", true, HandOverAndReload},
@@ -76,44 +76,32 @@ TEST(EngineShowsAddressTest, KnowsTheEnginesOwnSchemes) {
   }
 }
 
-struct NewWindowCase {
-  HeldModifiers held;
-  bool userGesture;
-  NewWindowVerdict verdict;
-};
-
-class DecideNewWindowTest : public testing::TestWithParam<NewWindowCase> {};
-
-TEST_P(DecideNewWindowTest, GivesTheVerdict) {
-  const auto& c = GetParam();
-  EXPECT_EQ(decideNewWindow(c.held, c.userGesture), c.verdict)
-      << "shift=" << c.held.shift << " control=" << c.held.control << " alt=" << c.held.alt
-      << " gesture=" << c.userGesture;
-}
-
-constexpr HeldModifiers kNone{false, false, false};
-constexpr HeldModifiers kShift{true, false, false};
-constexpr HeldModifiers kControl{false, true, false};
-constexpr HeldModifiers kAlt{false, false, true};
-constexpr HeldModifiers kShiftControl{true, true, false};
-constexpr HeldModifiers kControlAlt{false, true, true};
-
-INSTANTIATE_TEST_SUITE_P(
-    Requests, DecideNewWindowTest,
-    testing::Values(NewWindowCase{kShift, true, NewWindowVerdict::RefuseWithNotice},
-                    NewWindowCase{kShiftControl, true, NewWindowVerdict::RefuseWithNotice},
-                    NewWindowCase{kControl, true, NewWindowVerdict::RefuseSilently},
-                    NewWindowCase{kAlt, true, NewWindowVerdict::RefuseSilently},
-                    NewWindowCase{kControlAlt, true, NewWindowVerdict::RefuseSilently},
-                    NewWindowCase{kNone, true, NewWindowVerdict::OpenInBrowser},
-                    NewWindowCase{kNone, false, NewWindowVerdict::Ignore}));
-
-TEST(HeldModifiersTest, AnyIsTrueForEachKey) {
-  EXPECT_FALSE(kNone.any());
-  EXPECT_TRUE(kShift.any());
-  EXPECT_TRUE(kControl.any());
-  EXPECT_TRUE(kAlt.any());
+// Any key held refuses the new window, Shift with the notice, whether or not
+// the reader asked; with none held only the reader's own action opens the
+// default browser. A link clicked with any key held counts as such a request.
+TEST(DecideNewWindowTest, KeysHeldRefuseAndOnlyTheReadersActionOpensTheBrowser) {
+  using enum NewWindowVerdict;
+  struct Case {
+    const char* keys;  // S, C, A
+    bool userGesture;
+    NewWindowVerdict verdict;
+  };
+  const Case cases[] = {
+      {"", true, OpenInBrowser},        {"", false, Ignore},
+      {"S", true, RefuseWithNotice},    {"S", false, RefuseWithNotice},
+      {"C", true, RefuseSilently},      {"C", false, RefuseSilently},
+      {"A", true, RefuseSilently},      {"A", false, RefuseSilently},
+      {"SC", true, RefuseWithNotice},   {"SA", false, RefuseWithNotice},
+      {"CA", true, RefuseSilently},     {"SCA", false, RefuseWithNotice},
+  };
+  for (const Case& c : cases) {
+    const std::string keys = c.keys;
+    const HeldModifiers held{keys.find('S') != std::string::npos, keys.find('C') != std::string::npos,
+                             keys.find('A') != std::string::npos};
+    EXPECT_EQ(decideNewWindow(held, c.userGesture), c.verdict) << "keys \"" << keys << "\" gesture " << c.userGesture;
+    EXPECT_EQ(held.any(), !keys.empty()) << "keys \"" << keys << "\" make a click a new-window request";
+  }
 }
 
 }  // namespace
-}  // namespace pagora::ui
+}  // namespace pagora::viewer

@@ -1,11 +1,11 @@
-#include "app/command_line.h"
+#include "viewer/rules/command_line.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace pagora::app {
+namespace pagora::viewer {
 namespace {
 
 using Action = CommandLine::Action;
@@ -16,7 +16,7 @@ struct CommandLineCase {
   std::string document;
 };
 
-class ParseCommandLineTest : public testing::TestWithParam<CommandLineCase> {};
+class ParseCommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
 
 TEST_P(ParseCommandLineTest, Parses) {
   const CommandLine parsed = parseCommandLine(GetParam().arguments);
@@ -27,7 +27,7 @@ TEST_P(ParseCommandLineTest, Parses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, ParseCommandLineTest,
-    testing::Values(CommandLineCase{{}, Action::Run, ""}, CommandLineCase{{"notes.txt"}, Action::Run, "notes.txt"},
+    ::testing::Values(CommandLineCase{{}, Action::Run, ""}, CommandLineCase{{"notes.txt"}, Action::Run, "notes.txt"},
                     CommandLineCase{{"--help"}, Action::ShowHelp, ""}, CommandLineCase{{"-h"}, Action::ShowHelp, ""},
                     CommandLineCase{{"doc", "--help"}, Action::ShowHelp, ""},
                     CommandLineCase{{"--version"}, Action::ShowVersion, ""},
@@ -45,4 +45,4 @@ TEST(UsageTextTest, NamesTheProgramAndTheOptions) {
 }
 
 }  // namespace
-}  // namespace pagora::app
+}  // namespace pagora::viewer

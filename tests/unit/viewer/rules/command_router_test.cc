@@ -1,11 +1,9 @@
-#include "ui/command_router.h"
+#include "viewer/rules/command_router.h"
 
 #include <gtest/gtest.h>
 
-namespace pagora::ui {
+namespace pagora::viewer {
 namespace {
-
-using resources::CommandId;
 
 TEST(CommandRouterTest, CommandWithoutHandlerIsDisabledAndDoesNothing) {
   CommandRouter router;
@@ -80,4 +78,4 @@ TEST(CommandRouterTest, ActionMayReplaceItsOwnHandler) {
 }
 
 }  // namespace
-}  // namespace pagora::ui
+}  // namespace pagora::viewer

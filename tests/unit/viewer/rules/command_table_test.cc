@@ -1,4 +1,4 @@
-#include "resources/command_table.h"
+#include "viewer/rules/command_table.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/command_text.h"
+#include "viewer/rules/command_text.h"
 
-namespace pagora::resources {
+namespace pagora::viewer {
 namespace {
 
 void collectCommands(std::span<const MenuEntry> entries, std::vector<CommandId>& out) {
@@ -29,12 +29,17 @@ TEST(CommandTableTest, EveryMenuItemButtonAndKeyNamesACommandOfTheTable) {
   for (const CommandId id : used) EXPECT_NE(findCommand(id), nullptr) << static_cast<int>(id);
 }
 
-TEST(CommandTableTest, IdentifiersKeepTheirNumbers) {
-  EXPECT_EQ(static_cast<int>(CommandId::GoBack), 32771);
-  EXPECT_EQ(static_cast<int>(CommandId::FontSmallest), 32791);
-  EXPECT_EQ(static_cast<int>(CommandId::FilePrint), 57607);
-  EXPECT_EQ(static_cast<int>(CommandId::ViewStatusBar), 59393);
+// Menus, buttons and keys find their command by its identifier: each entry
+// by its own, none by one the table lacks, and every name is the entry's alone.
+TEST(CommandTableTest, EachCommandIsFoundByItsOwnIdentifierAndNoOther) {
+  std::set<std::string_view> names;
+  for (const CommandEntry& entry : commandTable()) {
+    EXPECT_EQ(findCommand(entry.id), &entry) << entry.name;
+    EXPECT_TRUE(names.insert(entry.name).second) << entry.name << " twice";
+    EXPECT_EQ(findCommand(static_cast<CommandId>(static_cast<int>(entry.id) + 1000)), nullptr);
+  }
   EXPECT_EQ(findCommand(static_cast<CommandId>(1)), nullptr);
+  EXPECT_EQ(findCommand(static_cast<CommandId>(65535)), nullptr);
 }
 
 TEST(CommandTableTest, ToolbarReadsEightLabelsInFourGroups) {
@@ -43,7 +48,7 @@ TEST(CommandTableTest, ToolbarReadsEightLabelsInFourGroups) {
     if (slot.separator) {
       groups.emplace_back();
     } else {
-      groups.back().push_back(ui::toolbarLabel(findCommand(slot.id)->text));
+      groups.back().push_back(toolbarLabel(findCommand(slot.id)->text));
     }
   }
   const std::vector<std::vector<std::string>> expected{
@@ -88,7 +93,7 @@ TEST(CommandTableTest, EveryAcceleratorShownInAMenuIsBound) {
   std::vector<std::pair<std::string, CommandId>> shown;
   for (const auto& menu : menuBar()) {
     for (const auto& entry : menu.items) {
-      const auto shortcut = ui::parseMenuLabel(entry.label).shortcut;
+      const auto shortcut = parseMenuLabel(entry.label).shortcut;
       if (!shortcut.empty()) shown.emplace_back(shortcut, entry.id);
     }
   }
@@ -106,4 +111,4 @@ TEST(CommandTableTest, EveryAcceleratorShownInAMenuIsBound) {
 }
 
 }  // namespace
-}  // namespace pagora::resources
+}  // namespace pagora::viewer

@@ -1,10 +1,10 @@
-#include "ui/command_text.h"
+#include "viewer/rules/command_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-namespace pagora::ui {
+namespace pagora::viewer {
 namespace {
 
 struct TextCase {
@@ -14,7 +14,7 @@ struct TextCase {
   std::string label;
 };
 
-class CommandTextTest : public testing::TestWithParam<TextCase> {};
+class CommandTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(CommandTextTest, SplitsPromptTooltipAndLabel) {
   const auto& c = GetParam();
@@ -25,7 +25,7 @@ TEST_P(CommandTextTest, SplitsPromptTooltipAndLabel) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, CommandTextTest,
-    testing::Values(TextCase{"Goes back one step\nBack", "Goes back one step", "Back", "Back"},
+    ::testing::Values(TextCase{"Goes back one step\nBack", "Goes back one step", "Back", "Back"},
                     TextCase{"Show or hide the toolbar\nToggle ToolBar", "Show or hide the toolbar",
                              "Toggle ToolBar", "Toggle ToolBar"},
                     // The label is the last non-empty piece, wherever it is.
@@ -41,7 +41,7 @@ struct MenuLabelCase {
   std::string shortcut;
 };
 
-class ParseMenuLabelTest : public testing::TestWithParam<MenuLabelCase> {};
+class ParseMenuLabelTest : public ::testing::TestWithParam<MenuLabelCase> {};
 
 TEST_P(ParseMenuLabelTest, MakesMnemonicAndShortcut) {
   const MenuLabel parsed = parseMenuLabel(GetParam().label);
@@ -51,7 +51,7 @@ TEST_P(ParseMenuLabelTest, MakesMnemonicAndShortcut) {
 
 INSTANTIATE_TEST_SUITE_P(
     Labels, ParseMenuLabelTest,
-    testing::Values(MenuLabelCase{"&Print...\tCtrl+P", "_Print...", "Ctrl+P"},
+    ::testing::Values(MenuLabelCase{"&Print...\tCtrl+P", "_Print...", "Ctrl+P"},
                     MenuLabelCase{"P&rint Setup...", "P_rint Setup...", ""},
                     MenuLabelCase{"&Back\tAlt+Left Arrow", "_Back", "Alt+Left Arrow"},
                     MenuLabelCase{"Sto&p\tEsc", "Sto_p", "Esc"},
@@ -60,4 +60,4 @@ INSTANTIATE_TEST_SUITE_P(
                     MenuLabelCase{"No key", "No key", ""}, MenuLabelCase{"", "", ""}));
 
 }  // namespace
-}  // namespace pagora::ui
+}  // namespace pagora::viewer
