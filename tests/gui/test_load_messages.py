@@ -36,7 +36,7 @@ class LoadMessagesTest(unittest.TestCase):
         frame = viewer.frame()
         self.assertEqual(frame.name, "No Index")
         # The about page stands in for the missing index page.
-        wait_for(lambda: viewer.page_title() not in ("", "Chapter"), what="the about page")
+        viewer.wait_for_about_page("No Index")
         viewer.send(gui.signal.SIGTERM)
         self.assertEqual(viewer.wait_exit(), 0)
         self.assertFalse(os.path.exists(gui.private_folder("noindex")))
