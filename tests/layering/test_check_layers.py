@@ -79,7 +79,8 @@ class CheckLayersTest(unittest.TestCase):
              {"src/container/CMakeLists.txt": "target_link_libraries(pagora_container\n  PUBLIC pagora_session)\n"},
              "src/container/CMakeLists.txt:2: PUBLIC pagora_session)"),
             ("the authoring tool links the viewer's rules",
-             {"tools/pagora-book/CMakeLists.txt": "target_link_libraries(pagora_book_lib PUBLIC pagora_viewer_rules)\n"},
+             {"tools/pagora-book/CMakeLists.txt":
+              "target_link_libraries(pagora_book_lib PUBLIC pagora_viewer_rules)\n"},
              "tools/pagora-book/CMakeLists.txt:1: target_link_libraries(pagora_book_lib PUBLIC pagora_viewer_rules)"),
             ("sources in a folder outside the order", {"src/misc/helper.cc": "int x;\n"},
              "src/misc/helper.cc:1: (helper.cc)"),

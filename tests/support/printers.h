@@ -37,8 +37,9 @@ inline void PrintTo(const BookInfo& info, std::ostream* out) {
   *out << "{esbn \"" << info.esbn << "\", title \"" << info.title << "\", author \"" << info.author << "\", email \""
        << info.authorEmail << "\", web \"" << info.webAddress << "\", publisher \"" << info.publisher
        << "\", notice \"" << info.contentsNotice << "\", reserved \"" << info.reservedText1 << "\" \""
-       << info.reservedText2 << "\" \"" << info.reservedText3 << "\" " << info.reservedWord1 << ' ' << info.reservedWord2
-       << ' ' << info.reservedWord3 << ", printAllowed " << info.printAllowed << ", fileCount " << info.fileCount << '}';
+       << info.reservedText2 << "\" \"" << info.reservedText3 << "\" " << info.reservedWord1 << ' '
+       << info.reservedWord2 << ' ' << info.reservedWord3 << ", printAllowed " << info.printAllowed << ", fileCount "
+       << info.fileCount << '}';
 }
 
 }  // namespace pagora

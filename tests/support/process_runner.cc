@@ -74,7 +74,8 @@ bool collect(Pipe& out, Pipe& err, ProcessResult& result, std::chrono::steady_cl
   char buffer[65536];
   while (out.read >= 0 || err.read >= 0) {
     pollfd ends[2] = {{out.read, POLLIN, 0}, {err.read, POLLIN, 0}};
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return false;
     const int ready = ::poll(ends, 2, static_cast<int>(left.count()));
     if (ready < 0 && errno != EINTR) return false;

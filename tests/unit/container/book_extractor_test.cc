@@ -57,7 +57,9 @@ TEST_F(BookExtractorTest, FilesLandInTheirFoldersEachMadeOnceAndToldOf) {
   std::vector<TestFile> files;
   for (const std::string& name : names) files.push_back({name, name == "empty" ? "" : "<P>" + name});
   open(files);
-  for (int i = 0; i < static_cast<int>(names.size()); ++i) ASSERT_TRUE(extract(i)) << names[static_cast<std::size_t>(i)];
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    ASSERT_TRUE(extract(i)) << names[static_cast<std::size_t>(i)];
+  }
 
   for (const TestFile& file : files) EXPECT_EQ(testing::readFile(out(storedNameToRelativePath(file.name))), file.bytes);
   EXPECT_EQ(made_, (std::vector<std::string>{out("a"), out("b"), out("a/b"), out("b/a")}));

@@ -184,7 +184,8 @@ TEST_F(LoadTest, ThirdOfFiveFailingKeepsTheFirstTwoAndWritesNoMore) {
   {
     auto loaded = session(path);
     EXPECT_EQ(loaded->load().notices, Notices{kExtractionFailed});
-    EXPECT_EQ(asSet(loaded->registry().filesInRemovalOrder()), (Tree{t + "five.qvx/one.html", t + "five.qvx/empty.txt"}));
+    EXPECT_EQ(asSet(loaded->registry().filesInRemovalOrder()),
+              (Tree{t + "five.qvx/one.html", t + "five.qvx/empty.txt"}));
     EXPECT_EQ(loaded->registry().createdFolders(), (std::vector<std::string>{t + "five.qvx", t + "five.qvx/pics"}));
     EXPECT_EQ(loaded->startPagePath(), "") << "no about page is built";
     EXPECT_EQ(readFile(t + "five.qvx/one.html"), "first");
@@ -309,7 +310,8 @@ TEST_F(LoadTest, ListenerHearsOfTheEmptyFolderFirstThenOfEachFileWritten) {
     SCOPED_TRACE(c.what);
     const BookSession* current = nullptr;
     RecordingListener listener(current);
-    auto loaded = session(book(withEsbn("heard"), {{"a\\one.html", "1"}, {"index.html", "i"}, {"two.html", "2"}}, c.edit));
+    auto loaded =
+        session(book(withEsbn("heard"), {{"a\\one.html", "1"}, {"index.html", "i"}, {"two.html", "2"}}, c.edit));
     current = loaded.get();
     loaded->load(&listener);
     EXPECT_EQ(listener.events, c.events);
@@ -325,8 +327,9 @@ TEST_F(LoadTest, SessionsAreIndependentOfEachOther) {
   auto two = session(second);
   ASSERT_TRUE(one->load().succeeded());
   ASSERT_TRUE(two->load().succeeded());
-  EXPECT_EQ(one->registry().filesInRemovalOrder(), std::vector<std::string>{workspace_.temp() + "first.qvx/index.html"});
-  EXPECT_EQ(two->registry().filesInRemovalOrder(), std::vector<std::string>{workspace_.temp() + "second.qvx/index.html"});
+  using Paths = std::vector<std::string>;
+  EXPECT_EQ(one->registry().filesInRemovalOrder(), Paths{workspace_.temp() + "first.qvx/index.html"});
+  EXPECT_EQ(two->registry().filesInRemovalOrder(), Paths{workspace_.temp() + "second.qvx/index.html"});
   one.reset();
   EXPECT_EQ(treeOf(workspace_.temp()), (Tree{"second.qvx", "second.qvx/index.html"}));
   auto again = session(first);

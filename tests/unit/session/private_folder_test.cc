@@ -71,7 +71,8 @@ TEST_F(PrivateFolderTest, EsbnNamesTheFolderAndItsSeparatorsNestIt) {
   const std::string t = workspace_.temp();
   const Case cases[] = {
       {"", ".qvx/", {t + ".qvx"}},
-      {"outer\\middle/inner", "outer/middle/inner.qvx/", {t + "outer", t + "outer/middle", t + "outer/middle/inner.qvx"}},
+      {"outer\\middle/inner", "outer/middle/inner.qvx/",
+       {t + "outer", t + "outer/middle", t + "outer/middle/inner.qvx"}},
       {"odd #1 100% ?x", "odd #1 100% ?x.qvx/", {t + "odd #1 100% ?x.qvx"}},
   };
   for (const Case& c : cases) {

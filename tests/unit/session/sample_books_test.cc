@@ -73,7 +73,8 @@ class SampleBookTest : public ::testing::TestWithParam<const char*> {
       for (const BookSource& source : sources) {
         std::string relative = source.storedName;
         std::replace(relative.begin(), relative.end(), '\\', '/');
-        for (std::size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1)) {
+        for (std::size_t slash = relative.find('/'); slash != std::string::npos;
+             slash = relative.find('/', slash + 1)) {
           subfolders.insert(relative.substr(0, slash));
         }
         ASSERT_EQ(readFile(folder + relative), *source.contents) << relative;
