@@ -12,9 +12,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/temp_file_registry.h"
-#include "container/book_loader.h"
-#include "platform/notice.h"
+#include "session/book_session.h"
 
 namespace {
 
@@ -26,15 +24,6 @@ constexpr char kHelp[] =
     "every file and folder it made, and exits: 0 when the load showed no\n"
     "notice, 1 otherwise (each notice is printed on stderr).\n"
     "--print-peak-rss: then print \"peak-rss-kib: N\", its own peak resident memory.\n";
-
-class CountingSink : public pagora::platform::NoticeSink {
- public:
-  void show(const std::string& text, pagora::platform::NoticeIcon) override {
-    std::fprintf(stderr, "pagora-load-bench: notice: %s\n", text.c_str());
-    ++count;
-  }
-  int count = 0;
-};
 
 // VmHWM of this process in KiB, or -1.
 long peakResidentKib() {
@@ -69,11 +58,15 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "pagora-load-bench: unknown argument '%s'\n%s", argv[i], kHelp);
     return 2;
   }
-  CountingSink sink;
-  pagora::platform::installNoticeSink(&sink);
-  pagora::BookLoader::instance();
-  pagora::TempFileRegistry::instance().removeAll();
-  pagora::platform::installNoticeSink(nullptr);
+  std::size_t notices = 0;
+  {
+    pagora::BookSession session;
+    for (const pagora::Notice& notice : session.load().notices) {
+      std::fprintf(stderr, "pagora-load-bench: notice: %s\n", notice.text.c_str());
+      ++notices;
+    }
+    session.removeAll();
+  }
   if (printPeakRss) std::printf("peak-rss-kib: %ld\n", peakResidentKib());
-  return sink.count == 0 ? 0 : 1;
+  return notices == 0 ? 0 : 1;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/temp_file_registry.h"
+#include "session/temp_file_registry.h"
 
 namespace pagora {
 namespace {

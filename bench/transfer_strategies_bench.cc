@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "bench_scratch.h"
 #include "container/format.h"
 #include "container/scramble.h"
 #include "platform/file.h"
+#include "support/scratch_folder.h"
 
 namespace pagora {
 namespace {
@@ -23,7 +23,7 @@ namespace {
 constexpr std::int64_t kSourceSize = 256 << 20;
 
 // A scrambled source file in `scratch`, read once so it is in the page cache.
-std::string makeSource(const bench::BenchScratch& scratch) {
+std::string makeSource(const testing::ScratchFolder& scratch) {
   const std::string path = scratch / "source";
   platform::File out = platform::File::create(path, 0600);
   std::vector<unsigned char> chunk(1 << 20);
@@ -95,7 +95,7 @@ bool kernelCopyUnscrambled(int from, int to, std::int64_t size, std::size_t) {
 }
 
 void runTransfer(benchmark::State& state, Transfer transfer) {
-  bench::BenchScratch scratch;
+  testing::ScratchFolder scratch;
   const std::string source = makeSource(scratch);
   platform::File in = platform::File::openForReading(source);
   if (source.empty() || !in.isOpen()) {

@@ -31,7 +31,12 @@ Directory openFolderPath(const Directory& base, std::string_view relative, const
     Directory next = parent.openFolder(name);
     if (!next.isOpen() && errno == ENOENT && walk.makeMissing) {
       if (parent.makeFolder(name)) {
-        if (walk.onMade) walk.onMade(parent.path() + name);
+        if (walk.onMade) {
+          // A base opened by a path without a final '/' still names its folders right.
+          std::string made = parent.path();
+          if (!made.empty() && made.back() != '/') made += '/';
+          walk.onMade(made + name);
+        }
       } else if (errno != EEXIST) {
         return {};
       }

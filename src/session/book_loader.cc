@@ -21,6 +21,9 @@ bool BookLoader::extract(BookExtractor& extractor, int index) {
       !fitsSystemPathLimit(folder_.path() + storedNameToRelativePath(name))) {
     return false;
   }
+  // What stands where the file failed to go (a link, a pipe left by an
+  // earlier run) was not written by this run and stays; a file cut short
+  // the extractor removes itself.
   return extractor.extract(index);
 }
 

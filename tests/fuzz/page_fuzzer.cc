@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_support.h"
+#include "fuzz_require.h"
 #include "pages/about_page.h"
 #include "pages/escape_html.h"
 #include "pages/page_template.h"

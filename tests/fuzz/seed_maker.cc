@@ -12,32 +12,32 @@
 // The same arguments give the same bytes.
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "container/container_writer.h"
 #include "container/format.h"
-#include "platform/file.h"
+#include "support/book_image.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using pagora::BookInfo;
-using pagora::BookSource;
+using pagora::testing::TestFile;
 
 constexpr std::uintmax_t kFolderBudget = 48 * 1024;
-const std::string kViewerBytes = "#!/bin/sh\nexit 0\n";
 
 struct SeedBook {
   std::string name;
   BookInfo info;
-  std::vector<BookSource> files;
+  std::vector<TestFile> files;
 };
 
-BookSource contents(std::string name, std::string bytes) { return BookSource{std::move(name), "", std::move(bytes)}; }
+TestFile contents(std::string name, std::string bytes) { return TestFile{std::move(name), std::move(bytes)}; }
 
 BookInfo texts(std::string esbn, std::string title, std::string author) {
   BookInfo info;
@@ -71,30 +71,29 @@ std::vector<SeedBook> builtInBooks() {
 
 // The smallest regular files below `folder` (smallest first, then by name)
 // that fit the budget together, named relative to it with '\\'.
-std::vector<BookSource> packedFolder(const fs::path& folder) {
+std::vector<TestFile> packedFolder(const fs::path& folder) {
   std::vector<std::pair<std::uintmax_t, fs::path>> found;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     if (entry.is_regular_file()) found.emplace_back(entry.file_size(), entry.path());
   }
   std::sort(found.begin(), found.end());
-  std::vector<BookSource> files;
+  std::vector<TestFile> files;
   std::uintmax_t used = 0;
   for (const auto& [size, path] : found) {
     if (used + size > kFolderBudget) break;
     used += size;
     std::string name = path.lexically_relative(folder).string();
     std::replace(name.begin(), name.end(), '/', '\\');
-    files.push_back(BookSource{name, path.string(), std::nullopt});
+    files.push_back(TestFile{name, pagora::testing::readFile(path.string())});
   }
   return files;
 }
 
-bool writeBookFile(const fs::path& path, const SeedBook& book, const std::string& viewerPath) {
-  pagora::platform::File out = pagora::platform::File::create(path.string(), 0644);
-  if (!out.isOpen()) return false;
-  const auto error = pagora::writeBook(out, viewerPath, book.info, book.files);
-  if (error) std::fprintf(stderr, "%s: %s: %s\n", path.c_str(), error->path.c_str(), error->reason.c_str());
-  return !error;
+void writeBookFile(const fs::path& path, const SeedBook& book) {
+  pagora::testing::BookRecipe recipe;
+  recipe.info = book.info;
+  recipe.files = book.files;
+  pagora::testing::writeFile(path.string(), pagora::testing::BookImage::build(recipe).bytes());
 }
 
 // The page harness reads each text up to a backslash that is not doubled.
@@ -119,8 +118,6 @@ bool writePageSeed(const fs::path& path, const BookInfo& info) {
 int makeSeeds(const fs::path& outDir, const std::vector<std::string>& folders) {
   fs::create_directories(outDir / "container");
   fs::create_directories(outDir / "pages");
-  const fs::path viewer = outDir / "viewer";
-  std::ofstream(viewer, std::ios::binary) << kViewerBytes;
 
   std::vector<SeedBook> books = builtInBooks();
   for (const std::string& folder : folders) {
@@ -130,7 +127,7 @@ int makeSeeds(const fs::path& outDir, const std::vector<std::string>& folders) {
                      packedFolder(folder)});
   }
   for (const SeedBook& book : books) {
-    if (!writeBookFile(outDir / "container" / (book.name + ".book"), book, viewer.string())) return 1;
+    writeBookFile(outDir / "container" / (book.name + ".book"), book);
     if (!writePageSeed(outDir / "pages" / (book.name + ".texts"), book.info)) return 1;
   }
   return 0;
@@ -165,9 +162,13 @@ int checkDictionary(const std::string& path) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const char* usage = "usage: %s OUT_DIR [BOOK_FOLDER...]\n       %s --check-dict DICT\n";
+  const char* usage = "usage: %s OUT_DIR [BOOK_FOLDER...]\n       %s --check-dict DICT\n       --help, --version\n";
   if (args.size() == 1 && args[0] == "--help") {
     std::printf(usage, argv[0], argv[0]);
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::printf("pagora-fuzz-seeds %s\n", PAGORA_VERSION);
     return 0;
   }
   if (args.size() == 2 && args[0] == "--check-dict") return checkDictionary(args[1]);
@@ -175,5 +176,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, usage, argv[0], argv[0]);
     return 2;
   }
-  return makeSeeds(args[0], {args.begin() + 1, args.end()});
+  try {
+    return makeSeeds(args[0], {args.begin() + 1, args.end()});
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "pagora-fuzz-seeds: %s\n", error.what());
+    return 1;
+  }
 }

@@ -137,14 +137,6 @@ def find(root, role=None, name=None, predicate=None):
     return found[0] if found else None
 
 
-def text_of(accessible):
-    """The text an accessible shows, or "" when it has none."""
-    try:
-        return accessible.queryText().getText(0, -1)
-    except NotImplementedError:
-        return ""
-
-
 def find_text(root, text):
     """The first accessible below `root` whose own text holds `text`."""
     return find(root, predicate=lambda accessible: text in text_of(accessible))
@@ -158,6 +150,14 @@ def center_of(accessible):
 def extents_of(accessible):
     extents = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     return extents.x, extents.y, extents.width, extents.height
+
+
+def text_of(accessible):
+    """The text of one accessible; empty when it has none."""
+    try:
+        return accessible.queryText().getText(0, -1) or ""
+    except NotImplementedError:
+        return ""
 
 
 def text_of_labels(root):
@@ -308,6 +308,25 @@ class Viewer:
 
     def wait_for_page(self, title, timeout=DEFAULT_TIMEOUT):
         return wait_for(lambda: self.page_title() == title, timeout, f"the page titled {title!r}")
+
+    def wait_for_about_page(self, book_title, timeout=DEFAULT_TIMEOUT):
+        """Waits until the viewer shows its own about page for the book titled `book_title`.
+
+        The page's own text is read as a reader would take it: a click into the
+        page, Select All, Copy. (WebKit's accessibility tree leaves out text that
+        stands in table cells, where the about page keeps the book's texts.)
+        """
+        self.wait_for_page("About", timeout)
+        heading = wait_for(lambda: find(self.document(), predicate=lambda node: text_of(node) == "About this E-Book"),
+                           timeout, "the about page's heading")
+        click(heading)
+        press("ctrl+a")
+        wait_for(lambda: is_enabled(self.toolbar_button("Copy")), timeout, "the about page selected")
+        press("ctrl+c")
+        board = clipboard()
+        parts = ("About this E-Book", book_title, "Software & Copyright")
+        return wait_for(lambda: all(part in (board.wait_for_text() or "") for part in parts), timeout,
+                        f"the about page of {book_title!r} on the clipboard")
 
     def toolbar_buttons(self):
         toolbar = find(self.frame(), role="tool bar")

@@ -36,9 +36,9 @@ class LoadMessagesTest(unittest.TestCase):
         frame = viewer.frame()
         self.assertEqual(frame.name, "No Index")
         # The about page stands in for the missing index page, and About shows it again.
-        wait_for(lambda: gui.find_text(viewer.document(), "About this E-Book"), what="the about page")
+        viewer.wait_for_about_page("No Index")
         viewer.open_menu_and_click("Help", "About...")
-        wait_for(lambda: gui.find_text(viewer.document(), "About this E-Book"), what="the about page again")
+        viewer.wait_for_about_page("No Index")
         viewer.send(gui.signal.SIGTERM)
         self.assertEqual(viewer.wait_exit(), 0)
         self.assertFalse(os.path.exists(gui.private_folder("noindex")))
@@ -62,7 +62,7 @@ class LoadMessagesTest(unittest.TestCase):
         self.assertEqual([entry for _, _, files in os.walk(gui.TMPDIR) for entry in files], [],
                          "a damaged book writes no file")
         viewer.open_menu_and_click("Help", "About...")
-        wait_for(lambda: gui.find_text(viewer.document(), "About this E-Book"), what="the about page")
+        viewer.wait_for_about_page("")
         viewer.send(gui.signal.SIGTERM)
         self.assertEqual(viewer.wait_exit(), 0)
         self.assertEqual(os.listdir(gui.TMPDIR), [], "everything goes with the viewer")

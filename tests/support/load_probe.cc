@@ -1,45 +1,31 @@
-// pagora-load-probe: a viewer without a window, for tests of the load. A copy
-// with a container appended loads itself as the viewer would, recording every
-// notice instead of showing it, and prints one line per fact:
+// pagora-load-probe: a viewer without a window. A copy with a book appended
+// loads itself as the viewer does, through a BookSession on the running
+// executable and $TMPDIR, and prints one line per fact (see load_probe_run.h):
 //
-//   notice: <icon> <text>          each notice, in order
-//   title: / esbn: / printAllowed: / startPagePath: <text>
-//   same-instance: yes|no          whether a second instance() call gives the same object
-//   private-folder: <path>         where the book's folder is (not made here)
+//   notice: <icon> <text>          each notice of the load, in order
+//   title: / printAllowed: / startPagePath: / private-folder: <text>
 //   registered-file: <path>        in removal order
 //   registered-folder: <path>      in the order made
-//   about-path: <path>             for --build-about, each later BuildAboutPage()
-//   dump: <contents>               for --dump NAME, the file NAME in the private folder
+//   dump: <contents>               for each --dump NAME, the file NAME in the
+//                                  private folder
 //   cwd-before: / cwd-after: <path>
-//   left: <path>                   after the clean-up, everything under the
+//   left: <path>                   at the end, everything under the
 //                                  temporary directory, relative to it
-//   listener: <event>              for --listen, what the load told its
-//                                  listener: "start <folder> holding <n>" (the
-//                                  entries in the folder then) and "between <n>"
-//                                  (the files registered then)
 //
 // Texts are escaped: backslash, \n, \r, \t, and \xHH for other control and
-// non-ASCII bytes. With --keep the clean-up does not run. --file-size-limit N
-// makes every write past N bytes fail, as on a full disk.
-#include <dirent.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
+// non-ASCII bytes. With --keep the session is never ended, as when a viewer
+// is killed: nothing is removed, unless --watch started a crash watcher.
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/temp_file_registry.h"
-#include "container/book_loader.h"
-#include "pages/about_page.h"
-#include "platform/notice.h"
 #include "platform/temp_directory.h"
+#include "session/book_session.h"
+#include "support/scratch_folder.h"
 
 namespace {
 
@@ -66,134 +52,70 @@ std::string escaped(const std::string& text) {
 
 void report(const char* key, const std::string& value) { std::printf("%s: %s\n", key, escaped(value).c_str()); }
 
-class RecordingSink : public pagora::platform::NoticeSink {
- public:
-  void show(const std::string& text, pagora::platform::NoticeIcon icon) override {
-    const char* name = icon == pagora::platform::NoticeIcon::Warning   ? "warning"
-                       : icon == pagora::platform::NoticeIcon::Error ? "error"
-                                                                     : "information";
-    notices.push_back(std::string(name) + " " + text);
+const char* iconName(pagora::NoticeIcon icon) {
+  switch (icon) {
+    case pagora::NoticeIcon::Warning: return "warning";
+    case pagora::NoticeIcon::Information: return "information";
+    case pagora::NoticeIcon::Error: return "error";
   }
-  std::vector<std::string> notices;
-};
-
-std::size_t entriesIn(const std::string& folder) {
-  DIR* dir = ::opendir(folder.c_str());
-  if (dir == nullptr) return 0;
-  std::size_t count = 0;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) ++count;
-  }
-  ::closedir(dir);
-  return count;
+  return "?";
 }
-
-class RecordingListener : public pagora::LoadListener {
- public:
-  void extractionStarting(const std::string& privateFolder) override {
-    events.push_back("start " + privateFolder + " holding " + std::to_string(entriesIn(privateFolder)));
-  }
-  void betweenFiles() override {
-    events.push_back("between " +
-                     std::to_string(pagora::TempFileRegistry::instance().filesInRemovalOrder().size()));
-  }
-  std::vector<std::string> events;
-};
 
 std::string currentDirectory() {
   char buffer[4096];
   return ::getcwd(buffer, sizeof buffer) != nullptr ? buffer : "";
 }
 
-// Everything below `folder` (which ends in '/'), depth first, never following links.
-void listTree(const std::string& folder, const std::string& relative, std::vector<std::string>& out) {
-  DIR* dir = ::opendir((folder + relative).c_str());
-  if (dir == nullptr) return;
-  std::vector<std::string> names;
-  while (const dirent* entry = ::readdir(dir)) {
-    if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0) names.push_back(entry->d_name);
+std::string dumped(const std::string& path) {
+  try {
+    return pagora::testing::readFile(path);
+  } catch (const std::exception& error) {
+    return std::string("(") + error.what() + ")";
   }
-  ::closedir(dir);
-  for (const std::string& name : names) {
-    const std::string path = relative + name;
-    out.push_back(path);
-    struct stat st {};
-    if (::lstat((folder + path).c_str(), &st) == 0 && S_ISDIR(st.st_mode)) listTree(folder, path + "/", out);
-  }
-}
-
-std::string withSlashes(std::string text) {
-  for (char& c : text) {
-    if (c == '\\') c = '/';
-  }
-  return text;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   bool keep = false;
-  bool listen = false;
-  int aboutBuilds = 0;
+  bool watch = false;
   std::vector<std::string> dumps;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--keep") {
       keep = true;
-    } else if (arg == "--listen") {
-      listen = true;
-    } else if (arg == "--build-about") {
-      ++aboutBuilds;
-    } else if (arg == "--file-size-limit" && i + 1 < argc) {
-      // Past the limit a write then fails with EFBIG instead of killing the process.
-      std::signal(SIGXFSZ, SIG_IGN);
-      const rlim_t limit = std::strtoull(argv[++i], nullptr, 10);
-      const rlimit fileSize{limit, limit};
-      ::setrlimit(RLIMIT_FSIZE, &fileSize);
+    } else if (arg == "--watch") {
+      watch = true;
     } else if (arg == "--dump" && i + 1 < argc) {
       dumps.push_back(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: %s [--keep] [--listen] [--build-about]... [--file-size-limit N] [--dump NAME]...\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--keep] [--watch] [--dump NAME]...\n", argv[0]);
       return 2;
     }
   }
 
-  RecordingSink sink;
-  pagora::platform::installNoticeSink(&sink);
   report("cwd-before", currentDirectory());
-
-  RecordingListener listener;
-  if (listen) pagora::BookLoader::setListener(&listener);
-  pagora::BookLoader& book = pagora::BookLoader::instance();
-  pagora::BookLoader::setListener(nullptr);
-  for (const std::string& event : listener.events) report("listener", event);
-  for (int i = 0; i < aboutBuilds; ++i) report("about-path", pagora::BuildAboutPage());
-  for (const std::string& notice : sink.notices) report("notice", notice);
-  report("title", book.title());
-  report("esbn", book.esbn());
-  report("printAllowed", std::to_string(book.printAllowed()));
-  report("same-instance", &pagora::BookLoader::instance() == &book ? "yes" : "no");
-  report("startPagePath", book.startPagePath());
-  // Worked out here rather than asked for: asking would make the folder.
-  const std::string temp = pagora::platform::tempDirectory();
-  const std::string folder = temp + withSlashes(book.esbn()) + ".qvx/";
-  report("private-folder", folder);
-
-  pagora::TempFileRegistry& registry = pagora::TempFileRegistry::instance();
-  for (const std::string& path : registry.filesInRemovalOrder()) report("registered-file", path);
-  for (const std::string& path : registry.createdFolders()) report("registered-folder", path);
-  for (const std::string& name : dumps) {
-    std::ifstream in(folder + name, std::ios::binary);
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    report("dump", contents.str());
+  // Never destroyed with --keep: the process ends with its files in place.
+  pagora::SessionOptions options;
+  options.watchForCrash = watch;
+  auto session = std::make_unique<pagora::BookSession>(options);
+  const pagora::LoadOutcome outcome = session->load();
+  for (const pagora::Notice& notice : outcome.notices) {
+    report("notice", std::string(iconName(notice.icon)) + " " + notice.text);
   }
+  report("title", session->info().title);
+  report("printAllowed", session->printAllowed() ? "yes" : "no");
+  report("startPagePath", session->startPagePath());
+  report("private-folder", session->privateFolderPath());
+  for (const std::string& path : session->registry().filesInRemovalOrder()) report("registered-file", path);
+  for (const std::string& path : session->registry().createdFolders()) report("registered-folder", path);
+  for (const std::string& name : dumps) report("dump", dumped(session->privateFolderPath() + name));
 
-  if (!keep) registry.removeAll();
+  if (!keep) session.reset();
   report("cwd-after", currentDirectory());
-  std::vector<std::string> left;
-  listTree(temp, "", left);
-  for (const std::string& path : left) report("left", path);
-  pagora::platform::installNoticeSink(nullptr);
+  for (const std::string& path : pagora::testing::treeOf(pagora::platform::tempDirectory())) report("left", path);
+  std::fflush(stdout);
+  // With --keep the session is never ended: the process goes as a killed viewer would.
+  if (keep) ::_exit(0);
   return 0;
 }

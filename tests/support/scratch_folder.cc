@@ -1,82 +1,101 @@
 #include "support/scratch_folder.h"
 
-#include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <stdexcept>
 #include <vector>
 
+#include "platform/file.h"
 #include "platform/temp_directory.h"
 
 namespace pagora::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void fail(const std::string& path, const std::string& what) {
+  throw std::runtime_error(path + ": " + what + ": " + std::strerror(errno));
+}
+
+// Tests make read-only folders; their contents can go only once they are
+// writable again.
+void removeContents(const std::string& folder) {
+  std::error_code ignored;
+  for (auto it = fs::recursive_directory_iterator(folder, ignored); it != fs::recursive_directory_iterator();
+       it.increment(ignored)) {
+    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+  }
+  for (const auto& entry : fs::directory_iterator(folder, ignored)) fs::remove_all(entry.path(), ignored);
+}
+
+}  // namespace
 
 ScratchFolder::ScratchFolder() {
   std::string pattern = platform::tempDirectory() + "pagora-test-XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (::mkdtemp(name.data()) == nullptr) {
-    ADD_FAILURE() << "cannot make a scratch folder from " << pattern;
-    return;
-  }
-  path_ = name.data();
+  if (::mkdtemp(pattern.data()) == nullptr) fail(pattern, "cannot make a scratch folder");
+  path_ = pattern;
 }
 
 ScratchFolder::~ScratchFolder() {
-  if (path_.empty()) return;
-  std::error_code ignored;
-  // Tests make read-only folders too; give them back their write bit first.
-  for (auto it = std::filesystem::recursive_directory_iterator(path_, ignored);
-       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ignored);
-    }
-  }
-  std::filesystem::remove_all(path_, ignored);
+  removeContents(path_);
+  ::rmdir(path_.c_str());
 }
 
+void ScratchFolder::empty() const { removeContents(path_); }
+
 void writeFile(const std::string& path, const std::string& bytes) {
-  std::filesystem::path target(path);
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << "cannot write " << path;
+  const fs::path target(path);
+  std::error_code error;
+  if (target.has_parent_path()) fs::create_directories(target.parent_path(), error);
+  platform::File out = platform::File::create(path, 0644);
+  if (!out.isOpen()) fail(path, "cannot create");
+  if (out.write(bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) fail(path, "cannot write");
 }
 
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  platform::File in = platform::File::openForReading(path);
+  if (!in.isOpen()) fail(path, "cannot open");
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const std::int64_t got = in.read(buffer, sizeof buffer);
+    if (got < 0) fail(path, "cannot read");
+    bytes.append(buffer, static_cast<std::size_t>(got));
+    if (got < static_cast<std::int64_t>(sizeof buffer)) return bytes;
+  }
 }
 
 std::int64_t fileSize(const std::string& path) {
-  return static_cast<std::int64_t>(std::filesystem::file_size(path));
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) fail(path, "cannot look at");
+  return static_cast<std::int64_t>(st.st_size);
 }
 
-unsigned char byteAt(const std::string& path, std::int64_t position) {
-  std::ifstream in(path, std::ios::binary);
-  in.seekg(position);
-  char c = 0;
-  in.get(c);
-  EXPECT_TRUE(in.good()) << "no byte at " << position << " in " << path;
-  return static_cast<unsigned char>(c);
+bool exists(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
 }
 
-void setByteAt(const std::string& path, std::int64_t position, unsigned char value) {
-  std::fstream io(path, std::ios::binary | std::ios::in | std::ios::out);
-  io.seekp(position);
-  io.put(static_cast<char>(value));
-  ASSERT_TRUE(io.good()) << "cannot change byte " << position << " of " << path;
+unsigned modeOf(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return 0;
+  return st.st_mode & 07777;
 }
 
-void flipBitAt(const std::string& path, std::int64_t position, int bit) {
-  setByteAt(path, position, static_cast<unsigned char>(byteAt(path, position) ^ (1u << bit)));
-}
-
-void truncateFile(const std::string& path, std::int64_t size) {
-  ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0) << path;
+std::set<std::string> treeOf(const std::string& folder) {
+  std::set<std::string> entries;
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(folder, error); it != fs::recursive_directory_iterator();
+       it.increment(error)) {
+    entries.insert(it->path().lexically_relative(folder).string());
+  }
+  return entries;
 }
 
 std::string patternBytes(std::size_t n, std::uint32_t seed) {

@@ -7,7 +7,7 @@
 
 #include "container/book_file_table.h"
 #include "container/container_writer.h"
-#include "container/stream_primitives.h"
+#include "container/coding.h"
 #include "support/scratch_folder.h"
 
 namespace pagora {
@@ -65,11 +65,13 @@ TEST_F(ContainerInputTest, StartsAtTheFilesPositionAndCountsRemainingFromThere) 
 
 TEST_F(ContainerInputTest, TextLongerThanWhatRemainsFailsAsItDoesDirectly) {
   {
-    platform::File out = forWriting();
+    platform::File file = forWriting();
+    ContainerOutput out(file);
     ASSERT_TRUE(writeWord(out, 1000));
     ASSERT_TRUE(writeBytes(out, "short", 5));
   }
-  platform::File direct = forReading();
+  platform::File directFile = forReading();
+  ContainerInput direct(directFile);
   std::string text = "before";
   EXPECT_FALSE(readText(direct, text));
   EXPECT_EQ(text, "");
@@ -90,14 +92,16 @@ TEST_F(ContainerInputTest, FileTableOfManyRecordsReadsTheSameEitherWay) {
   }
   entries.push_back({std::string(kBlock + 10, 'n'), 0, 1, 2});
   {
-    platform::File out = forWriting();
-    ContainerWriter writer(out);
+    platform::File file = forWriting();
+    ContainerWriter writer(file);
     ASSERT_TRUE(writer.writeFileTable(entries));
+    ContainerOutput out(file);
     ASSERT_TRUE(writeWord(out, 77));  // a section after the table
   }
   ASSERT_GT(testing::fileSize(path_), static_cast<std::int64_t>(2 * kBlock));
 
-  platform::File direct = forReading();
+  platform::File directFile = forReading();
+  ContainerInput direct(directFile);
   BookFileTable directTable;
   ASSERT_TRUE(directTable.read(direct));
   platform::File file = forReading();
@@ -105,15 +109,8 @@ TEST_F(ContainerInputTest, FileTableOfManyRecordsReadsTheSameEitherWay) {
   BookFileTable table;
   ASSERT_TRUE(table.read(in));
   ASSERT_EQ(table.count(), static_cast<int>(entries.size()));
-  for (int i = 0; i < table.count(); ++i) {
-    const BookFileEntry& got = table.entries()[static_cast<std::size_t>(i)];
-    const BookFileEntry& want = directTable.entries()[static_cast<std::size_t>(i)];
-    ASSERT_EQ(got.name, want.name) << i;
-    ASSERT_EQ(got.reservedFlag, want.reservedFlag) << i;
-    ASSERT_EQ(got.offset, want.offset) << i;
-    ASSERT_EQ(got.size, want.size) << i;
-  }
-  EXPECT_EQ(table.entries().back().name, entries.back().name);
+  EXPECT_TRUE(table.entries() == directTable.entries());
+  EXPECT_TRUE(table.entries() == entries);
   std::int32_t after = 0;
   EXPECT_TRUE(readWord(in, after));
   EXPECT_EQ(after, 77);

@@ -9,7 +9,7 @@
 
 #include "container/book_file_table.h"
 #include "container/container_stream.h"
-#include "container/stream_primitives.h"
+#include "container/coding.h"
 #include "support/scratch_folder.h"
 
 namespace pagora {
@@ -26,7 +26,7 @@ class ContainerOutputTest : public ::testing::Test {
 
 // Writes the same items, among them texts longer than a block, both ways.
 TEST_F(ContainerOutputTest, GivesTheBytesThatDirectWritesGive) {
-  auto writeItems = [](auto& target) {
+  auto writeItems = [](ContainerOutput& target) {
     for (int i = 0; i < 3000; ++i) {
       if (!writeWord(target, i) || !writeText(target, std::string(static_cast<std::size_t>(i % 41), 'a' + i % 26))) {
         return false;
@@ -39,7 +39,8 @@ TEST_F(ContainerOutputTest, GivesTheBytesThatDirectWritesGive) {
   };
   {
     platform::File direct = platform::File::create(path("direct"), 0600);
-    ASSERT_TRUE(writeItems(direct));
+    ContainerOutput directOutput(direct);
+    ASSERT_TRUE(writeItems(directOutput));
     platform::File gathered = platform::File::create(path("gathered"), 0600);
     ContainerOutput output(gathered, kWriteBehind);
     ASSERT_TRUE(writeItems(output));
@@ -99,12 +100,11 @@ TEST_F(ContainerOutputTest, StoringStreamWritesThroughIt) {
     ASSERT_TRUE(output.flush());
   }
   platform::File in = platform::File::openForReading(path("entry"));
-  ContainerStream loading(false, in);
+  ContainerInput input(in);
+  ContainerStream loading(input);
   BookFileEntry read;
   ASSERT_TRUE(read.exchange(loading));
-  EXPECT_EQ(read.name, "index.html");
-  EXPECT_EQ(read.offset, 12);
-  EXPECT_EQ(read.size, 34);
+  EXPECT_TRUE(read == (BookFileEntry{"index.html", 0, 12, 34}));
 }
 
 TEST_F(ContainerOutputTest, FailedWriteIsReportedByFlushAndLaterWrites) {

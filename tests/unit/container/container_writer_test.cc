@@ -9,9 +9,10 @@
 #include <cstring>
 #include <memory>
 
+#include "container/book_extractor.h"
 #include "container/container_reader.h"
 #include "container/format.h"
-#include "support/book_builder.h"
+#include "support/book_image.h"
 #include "support/scratch_folder.h"
 
 namespace pagora {
@@ -41,14 +42,13 @@ class ContainerWriterTest : public ::testing::Test {
   // the number of files stored.
   int extractBook() {
     ContainerReader reader(bookPath_);
-    BookInfo info;
-    BookFileTable table;
-    ContainerTrailer trailer;
-    EXPECT_TRUE(reader.parse(info, table, trailer));
+    ParsedBook book;
+    EXPECT_TRUE(reader.parse(book.info, book.fileTable, book.trailer));
     ::mkdir((scratch_ / "out").c_str(), 0700);
     const platform::Directory out = platform::Directory::open(scratch_ / "out");
-    for (int i = 0; i < table.count(); ++i) EXPECT_TRUE(reader.extractFile(table, i, trailer, out)) << i;
-    return table.count();
+    BookExtractor extractor(reader, book, out);
+    for (int i = 0; i < book.fileTable.count(); ++i) EXPECT_TRUE(extractor.extract(i)) << i;
+    return book.fileTable.count();
   }
 
   testing::ScratchFolder scratch_;
@@ -70,10 +70,11 @@ TEST_F(ContainerWriterTest, LaysOutViewerDataHeaderStringListTableAndTrailer) {
   ASSERT_TRUE(reader.parse(info, table, trailer));
   EXPECT_EQ(trailer.dataBase, viewerSize);
   EXPECT_EQ(trailer.headerOffset, viewerSize + 11 + 4);
-  EXPECT_EQ(trailer.stringListOffset, trailer.headerOffset + headerSectionSize(info));
-  EXPECT_EQ(trailer.fileTableOffset, trailer.stringListOffset + 8);
+  EXPECT_EQ(trailer.stringListOffset, trailer.headerOffset + info.encodedSize());
+  EXPECT_EQ(trailer.fileTableOffset, trailer.stringListOffset + stringListEncodedSize({}));
   EXPECT_EQ(static_cast<std::int64_t>(book.size()),
-            trailer.fileTableOffset + fileTableSectionSize({"page.html", "made.html"}) + 24);
+            trailer.fileTableOffset + fileTableEncodedSize(table.entries()) + ContainerTrailer::kEncodedSize);
+  EXPECT_TRUE(table.entries() == (std::vector<BookFileEntry>{{"page.html", 0, 0, 11}, {"made.html", 0, 11, 4}}));
   EXPECT_EQ(info.fileCount, 2);
   std::string stored = book.substr(static_cast<std::size_t>(viewerSize), 15);
   for (char& c : stored) c = static_cast<char>(c ^ format::kDataScramble);

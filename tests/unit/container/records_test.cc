@@ -7,18 +7,42 @@
 #include "container/container_trailer.h"
 #include "container/container_writer.h"
 #include "container/format.h"
-#include "container/stream_primitives.h"
+#include "container/coding.h"
 #include "container/text_hash.h"
-#include "support/book_builder.h"
+#include "support/book_image.h"
+#include "support/printers.h"
 #include "support/scratch_folder.h"
 
 namespace pagora {
 namespace {
 
+// A file being written item by item, directly, or read back the same way.
+class Writing {
+ public:
+  explicit Writing(const std::string& path) : file_(platform::File::create(path, 0600)) {}
+  ContainerOutput& out() { return out_; }
+  ContainerStream& stream() { return storing_; }
+
+ private:
+  platform::File file_;
+  ContainerOutput out_{file_};
+  ContainerStream storing_{out_};
+};
+
+class Reading {
+ public:
+  explicit Reading(const std::string& path) : file_(platform::File::openForReading(path)) {}
+  ContainerInput& in() { return in_; }
+  ContainerStream& stream() { return loading_; }
+
+ private:
+  platform::File file_;
+  ContainerInput in_{file_};
+  ContainerStream loading_{in_};
+};
+
 class RecordsTest : public ::testing::Test {
  protected:
-  platform::File forWriting() { return platform::File::create(path_, 0600); }
-  platform::File forReading() { return platform::File::openForReading(path_); }
   std::int64_t size() { return testing::fileSize(path_); }
 
   testing::ScratchFolder scratch_;
@@ -28,15 +52,13 @@ class RecordsTest : public ::testing::Test {
 TEST_F(RecordsTest, TrailerRoundTripsInTwentyFourBytes) {
   ContainerTrailer written{100, -2, INT32_MAX, 7};
   {
-    platform::File out = forWriting();
-    ContainerStream storing(true, out);
-    ASSERT_TRUE(written.exchange(storing));
+    Writing out(path_);
+    ASSERT_TRUE(written.exchange(out.stream()));
   }
-  EXPECT_EQ(size(), format::kTrailerSize);
-  platform::File in = forReading();
-  ContainerStream loading(false, in);
+  EXPECT_EQ(size(), ContainerTrailer::kEncodedSize);
+  Reading in(path_);
   ContainerTrailer read;
-  ASSERT_TRUE(read.exchange(loading));
+  ASSERT_TRUE(read.exchange(in.stream()));
   EXPECT_EQ(read.headerOffset, 100);
   EXPECT_EQ(read.stringListOffset, -2);
   EXPECT_EQ(read.fileTableOffset, INT32_MAX);
@@ -61,33 +83,17 @@ TEST_F(RecordsTest, HeaderRoundTripsAndHasTheSizeOfItsTexts) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     {
-      platform::File out = forWriting();
-      ContainerStream storing(true, out);
+      Writing out(path_);
       BookInfo toWrite = c.info;
-      ASSERT_TRUE(toWrite.exchange(storing));
+      ASSERT_TRUE(toWrite.exchange(out.stream()));
     }
-    EXPECT_EQ(size(), headerSectionSize(c.info));
-    platform::File in = forReading();
-    ContainerStream loading(false, in);
+    EXPECT_EQ(size(), c.info.encodedSize());
+    Reading in(path_);
     BookInfo read;
-    ASSERT_TRUE(read.exchange(loading));
-    EXPECT_EQ(read.reservedText1, c.info.reservedText1);
-    EXPECT_EQ(read.reservedWord1, c.info.reservedWord1);
-    EXPECT_EQ(read.reservedWord2, c.info.reservedWord2);
-    EXPECT_EQ(read.esbn, c.info.esbn);
-    EXPECT_EQ(read.title, c.info.title);
-    EXPECT_EQ(read.author, c.info.author);
-    EXPECT_EQ(read.authorEmail, c.info.authorEmail);
-    EXPECT_EQ(read.webAddress, c.info.webAddress);
-    EXPECT_EQ(read.publisher, c.info.publisher);
-    EXPECT_EQ(read.contentsNotice, c.info.contentsNotice);
-    EXPECT_EQ(read.printAllowed, c.info.printAllowed);
-    EXPECT_EQ(read.reservedWord3, c.info.reservedWord3);
-    EXPECT_EQ(read.reservedText2, c.info.reservedText2);
-    EXPECT_EQ(read.reservedText3, c.info.reservedText3);
-    EXPECT_EQ(read.fileCount, c.info.fileCount);
+    ASSERT_TRUE(read.exchange(in.stream()));
+    EXPECT_EQ(read, c.info);
   }
-  EXPECT_EQ(headerSectionSize(BookInfo{}), 132);
+  EXPECT_EQ(BookInfo{}.encodedSize(), 132);
 }
 
 TEST(HeaderCheckValuesTest, FollowTheTextsLengthsAndHashes) {
@@ -110,7 +116,8 @@ TEST_F(RecordsTest, HeaderTitleWithZeroByteIsCutAndChecked) {
   BookInfo cut = testing::sampleInfo();
   cut.title = "ab";
   {
-    platform::File out = forWriting();
+    Writing writing(path_);
+    ContainerOutput& out = writing.out();
     ASSERT_TRUE(writeConstant(out, format::HEADER_MAGIC));
     ASSERT_TRUE(writeText(out, "") && writeWord(out, 0) && writeWord(out, 0));
     ASSERT_TRUE(writeText(out, cut.esbn) && writeText(out, std::string("ab\0cd", 5)));
@@ -123,10 +130,9 @@ TEST_F(RecordsTest, HeaderTitleWithZeroByteIsCutAndChecked) {
     ASSERT_TRUE(writeWord(out, 1) && writeWord(out, 0) && writeText(out, "") && writeText(out, ""));
     ASSERT_TRUE(writeWord(out, 3) && writeConstant(out, format::HEADER_END_MAGIC));
   }
-  platform::File in = forReading();
-  ContainerStream loading(false, in);
+  Reading in(path_);
   BookInfo read;
-  ASSERT_TRUE(read.exchange(loading));
+  ASSERT_TRUE(read.exchange(in.stream()));
   EXPECT_EQ(read.title, "ab");
   EXPECT_EQ(read.fileCount, 3);
 }
@@ -137,34 +143,32 @@ TEST_F(RecordsTest, HeaderStoredWithZeroByteInTitleFailsToVerify) {
   BookInfo info = testing::sampleInfo();
   info.title = std::string("ab\0cd", 5);
   {
-    platform::File out = forWriting();
-    ContainerStream storing(true, out);
-    ASSERT_TRUE(info.exchange(storing));
+    Writing out(path_);
+    ASSERT_TRUE(info.exchange(out.stream()));
   }
-  platform::File in = forReading();
-  ContainerStream loading(false, in);
+  Reading in(path_);
   BookInfo read;
-  EXPECT_FALSE(read.exchange(loading));
+  EXPECT_FALSE(read.exchange(in.stream()));
 }
 
 TEST_F(RecordsTest, FailedHeaderKeepsWhatWasReadAndLeavesTheRest) {
   BookInfo info = testing::sampleInfo();
   {
-    platform::File out = forWriting();
-    ContainerStream storing(true, out);
-    ASSERT_TRUE(info.exchange(storing));
+    Writing out(path_);
+    ASSERT_TRUE(info.exchange(out.stream()));
   }
   std::int64_t checkValues = 4 + 4 + 8;
   for (const std::string* text : {&info.esbn, &info.title, &info.author, &info.authorEmail, &info.webAddress,
                                   &info.publisher, &info.contentsNotice}) {
     checkValues += 4 + static_cast<std::int64_t>(text->size());
   }
-  testing::flipBitAt(path_, checkValues + 4 * 5, 0);  // the sixth check value
-  platform::File in = forReading();
-  ContainerStream loading(false, in);
+  std::string bytes = testing::readFile(path_);
+  bytes.at(static_cast<std::size_t>(checkValues + 4 * 5)) ^= 1;  // the sixth check value
+  testing::writeFile(path_, bytes);
+  Reading in(path_);
   BookInfo read;
   read.printAllowed = 77;
-  EXPECT_FALSE(read.exchange(loading));
+  EXPECT_FALSE(read.exchange(in.stream()));
   EXPECT_EQ(read.title, info.title);
   EXPECT_EQ(read.contentsNotice, info.contentsNotice);
   EXPECT_EQ(read.printAllowed, 77);
@@ -173,15 +177,14 @@ TEST_F(RecordsTest, FailedHeaderKeepsWhatWasReadAndLeavesTheRest) {
 TEST_F(RecordsTest, FileEntryRoundTripsInTwentyBytesAndItsName) {
   BookFileEntry written{"images\\cover.png", 9, 1234, 0};
   {
-    platform::File out = forWriting();
-    ContainerStream storing(true, out);
-    ASSERT_TRUE(written.exchange(storing));
+    Writing out(path_);
+    ASSERT_TRUE(written.exchange(out.stream()));
   }
   EXPECT_EQ(size(), 20 + 16);
-  platform::File in = forReading();
-  ContainerStream loading(false, in);
+  EXPECT_EQ(size(), written.encodedSize());
+  Reading in(path_);
   BookFileEntry read;
-  ASSERT_TRUE(read.exchange(loading));
+  ASSERT_TRUE(read.exchange(in.stream()));
   EXPECT_EQ(read.name, written.name);
   EXPECT_EQ(read.reservedFlag, 9);
   EXPECT_EQ(read.offset, 1234);
@@ -189,22 +192,20 @@ TEST_F(RecordsTest, FileEntryRoundTripsInTwentyBytesAndItsName) {
 }
 
 // The file-table section written item by item: magic, count, records.
-void writeTable(platform::File& out, std::int32_t count, const std::vector<BookFileEntry>& records) {
-  ASSERT_TRUE(writeConstant(out, format::FILE_TABLE_MAGIC) && writeWord(out, count));
-  ContainerStream storing(true, out);
-  for (BookFileEntry record : records) ASSERT_TRUE(record.exchange(storing));
+void writeTable(const std::string& path, std::int32_t count, const std::vector<BookFileEntry>& records) {
+  Writing out(path);
+  ASSERT_TRUE(writeConstant(out.out(), format::FILE_TABLE_MAGIC) && writeWord(out.out(), count));
+  for (BookFileEntry record : records) ASSERT_TRUE(record.exchange(out.stream()));
 }
 
 TEST_F(RecordsTest, FileTableReadsItsRecordsInStoredOrder) {
   const std::vector<BookFileEntry> records = {{"b.html", 0, 0, 10}, {"a.html", 0, 10, 5}, {"c", 0, 15, 0}};
-  {
-    platform::File out = forWriting();
-    writeTable(out, 3, records);
-  }
-  platform::File in = forReading();
+  writeTable(path_, 3, records);
+  EXPECT_EQ(size(), fileTableEncodedSize(records));
+  Reading in(path_);
   BookFileTable table;
   table.append({"stale", 0, 0, 0});
-  ASSERT_TRUE(table.read(in));
+  ASSERT_TRUE(table.read(in.in()));
   ASSERT_EQ(table.count(), 3);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(table.entryAt(i).name, records[static_cast<std::size_t>(i)].name);
@@ -215,27 +216,21 @@ TEST_F(RecordsTest, FileTableReadsItsRecordsInStoredOrder) {
 TEST_F(RecordsTest, FileTableWithNoRecordsReadsEmpty) {
   for (std::int32_t count : {0, -1, INT32_MIN}) {
     SCOPED_TRACE(count);
-    {
-      platform::File out = forWriting();
-      writeTable(out, count, {});
-    }
+    writeTable(path_, count, {});
     EXPECT_EQ(size(), 8);
-    platform::File in = forReading();
+    Reading in(path_);
     BookFileTable table;
     table.append({"stale", 0, 0, 0});
-    EXPECT_TRUE(table.read(in));
+    EXPECT_TRUE(table.read(in.in()));
     EXPECT_EQ(table.count(), 0);
   }
 }
 
 TEST_F(RecordsTest, FileTableStopsAtTheFirstBadRecord) {
-  {
-    platform::File out = forWriting();
-    writeTable(out, INT32_MAX, {{"one", 0, 0, 1}, {"two", 0, 1, 1}});
-  }
-  platform::File in = forReading();
+  writeTable(path_, INT32_MAX, {{"one", 0, 0, 1}, {"two", 0, 1, 1}});
+  Reading in(path_);
   BookFileTable table;
-  EXPECT_FALSE(table.read(in));
+  EXPECT_FALSE(table.read(in.in()));
   EXPECT_EQ(table.count(), 2);
 }
 
@@ -255,19 +250,22 @@ TEST_F(RecordsTest, StringListIsValidatedAndDiscarded) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     {
-      platform::File out = forWriting();
-      ASSERT_TRUE(writeConstant(out, format::STRING_LIST_MAGIC) && writeWord(out, c.count));
-      for (const std::string& text : c.texts) ASSERT_TRUE(writeText(out, text));
+      Writing out(path_);
+      ASSERT_TRUE(writeConstant(out.out(), format::STRING_LIST_MAGIC) && writeWord(out.out(), c.count));
+      for (const std::string& text : c.texts) ASSERT_TRUE(writeText(out.out(), text));
     }
-    platform::File in = forReading();
-    EXPECT_EQ(readStringList(in), c.reads);
+    Reading in(path_);
+    EXPECT_EQ(readStringList(in.in()), c.reads);
+    if (c.reads) {
+      EXPECT_EQ(size(), stringListEncodedSize(c.texts));
+    }
   }
   {
-    platform::File out = forWriting();
-    ASSERT_TRUE(writeConstant(out, format::FILE_TABLE_MAGIC) && writeWord(out, 0));
+    Writing out(path_);
+    ASSERT_TRUE(writeConstant(out.out(), format::FILE_TABLE_MAGIC) && writeWord(out.out(), 0));
   }
-  platform::File in = forReading();
-  EXPECT_FALSE(readStringList(in)) << "the file table's magic is not the string list's";
+  Reading in(path_);
+  EXPECT_FALSE(readStringList(in.in())) << "the file table's magic is not the string list's";
 }
 
 }  // namespace
