@@ -1,0 +1,32 @@
+#include "search/page_entry.h"
+
+#include <limits>
+#include <unordered_map>
+
+#include "search/words.h"
+
+namespace pagora::search {
+
+PageEntry makePageEntry(std::string storedName, PageText text) {
+  PageEntry entry{std::move(storedName), std::move(text), {}};
+  std::unordered_map<std::string, std::size_t> positions;
+  std::string folded;
+  auto count = [&](std::string_view word, bool inTitle) {
+    foldWord(word, folded);
+    if (folded.empty()) return;
+    const auto [at, added] = positions.try_emplace(folded, entry.terms.size());
+    if (added) entry.terms.push_back(PageTerm{folded, 0, false});
+    PageTerm& term = entry.terms[at->second];
+    if (term.occurrences < std::numeric_limits<std::uint32_t>::max()) ++term.occurrences;
+    term.inTitle = term.inTitle || inTitle;
+  };
+  forEachWord(entry.text.title, [&](std::string_view word) { count(word, true); });
+  forEachWord(entry.text.body, [&](std::string_view word) { count(word, false); });
+  return entry;
+}
+
+PageEntry makePageEntry(std::string storedName, std::string_view bytes, const std::atomic<bool>* stop) {
+  return makePageEntry(std::move(storedName), extractPageText(bytes, stop));
+}
+
+}  // namespace pagora::search
