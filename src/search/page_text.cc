@@ -84,6 +84,8 @@ class Reading {
     *parser->sax = handler;
     parser->_private = this;
     parser_ = parser.get();
+    // The text is UTF-8 already; left unsaid, the parser would take it for Latin-1.
+    parser->charset = XML_CHAR_ENCODING_UTF8;
     htmlCtxtUseOptions(parser.get(), HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                                          HTML_PARSE_IGNORE_ENC | HTML_PARSE_NOIMPLIED);
     htmlParseDocument(parser.get());
