@@ -24,6 +24,7 @@ bool firstHit(std::string_view text, const Query& query, std::size_t& begin, std
     foldWord(text.substr(begin, end - begin), folded);
     if (query.matchesFolded(folded)) return true;
   }
+  begin = end = 0;
   return false;
 }
 
