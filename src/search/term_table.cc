@@ -53,9 +53,10 @@ void TermTable::freeze() {
     postingEnds_.push_back(postings_.size());
     std::vector<std::uint8_t>().swap(bytes);
   }
-  wordsById_ = {};
-  growing_ = {};
-  ids_ = {};
+  // Swapped with empty ones: assigning {} would keep their storage.
+  decltype(wordsById_)().swap(wordsById_);
+  decltype(growing_)().swap(growing_);
+  decltype(ids_)().swap(ids_);
   frozen_ = true;
 }
 
