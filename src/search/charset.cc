@@ -94,10 +94,6 @@ void appendValidUtf8(std::string& out, std::string_view bytes) {
   }
 }
 
-bool isValidUtf8WithoutNul(std::string_view bytes) {
-  return g_utf8_validate_len(bytes.data(), bytes.size(), nullptr);
-}
-
 void decodeWindows1252(std::string& out, std::string_view bytes) {
   out.reserve(bytes.size() + bytes.size() / 4);
   for (const char byte : bytes) {
@@ -207,10 +203,12 @@ std::optional<std::string_view> encodingInXmlDeclaration(std::string_view declar
   return std::nullopt;
 }
 
+bool isCleanUtf8(std::string_view bytes) { return g_utf8_validate_len(bytes.data(), bytes.size(), nullptr); }
+
 bool isValidUtf8(std::string_view bytes) {
   for (std::size_t at = 0; at <= bytes.size();) {
     const std::size_t nul = std::min(bytes.find('\0', at), bytes.size());
-    if (!isValidUtf8WithoutNul(bytes.substr(at, nul - at))) return false;
+    if (!isCleanUtf8(bytes.substr(at, nul - at))) return false;
     at = nul + 1;
   }
   return true;
@@ -223,7 +221,7 @@ bool isAscii(std::string_view bytes) {
 std::string_view decodeToUtf8(std::string_view bytes, std::string_view charset, std::string& scratch) {
   scratch.clear();
   if (charset == kUtf8) {
-    if (isValidUtf8WithoutNul(bytes)) return bytes;
+    if (isCleanUtf8(bytes)) return bytes;
     scratch.reserve(bytes.size());
     appendValidUtf8(scratch, bytes);
   } else if (charset == kWindows1252) {

@@ -39,6 +39,8 @@ bool isAscii(std::string_view bytes);
 
 // True when `bytes` are valid UTF-8 (NUL bytes included).
 bool isValidUtf8(std::string_view bytes);
+// True when `bytes` are valid UTF-8 without NUL: text the parser takes as it is.
+bool isCleanUtf8(std::string_view bytes);
 
 // `bytes` as valid UTF-8 without NUL, read in `charset` (a result of the
 // functions above). The view points into `bytes` when they could be used as

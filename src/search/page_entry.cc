@@ -1,22 +1,23 @@
 #include "search/page_entry.h"
 
 #include <limits>
-#include <unordered_map>
 
+#include "search/word_ids.h"
 #include "search/words.h"
 
 namespace pagora::search {
 
 PageEntry makePageEntry(std::string storedName, PageText text) {
   PageEntry entry{std::move(storedName), std::move(text), {}};
-  std::unordered_map<std::string, std::size_t> positions;
+  // Numbered in order of first sight, so a word's number is its place in terms.
+  WordIds ids;
   std::string folded;
   auto count = [&](std::string_view word, bool inTitle) {
     foldWord(word, folded);
     if (folded.empty()) return;
-    const auto [at, added] = positions.try_emplace(folded, entry.terms.size());
+    const auto [id, added] = ids.insert(folded);
     if (added) entry.terms.push_back(PageTerm{folded, 0, false});
-    PageTerm& term = entry.terms[at->second];
+    PageTerm& term = entry.terms[id];
     if (term.occurrences < std::numeric_limits<std::uint32_t>::max()) ++term.occurrences;
     term.inTitle = term.inTitle || inTitle;
   };

@@ -17,18 +17,30 @@ namespace pagora::search {
 namespace {
 
 // Elements whose text a browser does not show. Scripts run, so <noscript>
-// stays hidden too.
-constexpr std::string_view kHiddenElements[] = {"script", "style", "noscript", "template", "title"};
+// stays hidden too. Sorted, for binary search.
+constexpr std::string_view kHiddenElements[] = {"noscript", "script", "style", "template", "title"};
 
-// Elements that flow inside a line: no word boundary at their edges.
+// Elements that flow inside a line: no word boundary at their edges. Sorted.
 constexpr std::string_view kInlineElements[] = {
-    "a",     "abbr", "acronym", "b",   "bdi",  "bdo",    "big",   "cite", "code",   "data", "del", "dfn",
-    "em",    "font", "i",       "ins", "kbd",  "label",  "mark",  "nobr", "q",      "s",    "samp", "small",
-    "span",  "strike", "strong", "sub", "sup",  "time",   "tt",    "u",    "var",    "wbr"};
+    "a",    "abbr", "acronym", "b",   "bdi",    "bdo",    "big",  "cite", "code",   "data", "del", "dfn",
+    "em",   "font", "i",       "ins", "kbd",    "label",  "mark", "nobr", "q",      "s",    "samp", "small",
+    "span", "strike", "strong", "sub", "sup",   "time",   "tt",   "u",    "var",    "wbr"};
 
-bool isOneOf(std::string_view name, const auto& names) {
-  return std::find(std::begin(names), std::end(names), name) != std::end(names);
+template <std::size_t n>
+constexpr bool isSorted(const std::string_view (&names)[n]) {
+  for (std::size_t i = 1; i < n; ++i) {
+    if (!(names[i - 1] < names[i])) return false;
+  }
+  return true;
 }
+static_assert(isSorted(kHiddenElements) && isSorted(kInlineElements));
+
+template <std::size_t n>
+bool isOneOf(std::string_view name, const std::string_view (&names)[n]) {
+  return std::binary_search(std::begin(names), std::end(names), name);
+}
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 std::string_view view(const xmlChar* text) {
   return text == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(text));
@@ -38,14 +50,16 @@ std::string_view view(const xmlChar* text) {
 class CollapsedText {
  public:
   void append(std::string_view text) {
-    for (const char c : text) {
-      if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
-        spacePending_ = true;
-      } else {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+      std::size_t end = at;
+      while (end < text.size() && !isSpace(text[end])) ++end;
+      if (end > at) {
         if (spacePending_ && !text_.empty()) text_ += ' ';
         spacePending_ = false;
-        text_ += c;
+        text_.append(text.data() + at, end - at);
       }
+      if (end < text.size()) spacePending_ = true;
+      at = end;
     }
   }
   void boundary() { spacePending_ = true; }
@@ -65,8 +79,10 @@ using Parser = std::unique_ptr<htmlParserCtxt, ParserFree>;
 // page declares, and can stop at it when the reading has to start again.
 class Reading {
  public:
-  Reading(bool stopAtDeclaration, std::string_view decodedAs, const std::atomic<bool>* stop)
-      : stopAtDeclaration_(stopAtDeclaration), decodedAs_(decodedAs), stop_(stop) {}
+  // `original` is the page's bytes when a declaration may call for a new
+  // reading, empty when it may not.
+  Reading(std::string_view original, std::string_view decodedAs, const std::atomic<bool>* stop)
+      : original_(original), decodedAs_(decodedAs), stop_(stop) {}
 
   void run(std::string_view utf8) {
     opensWithXmlDeclaration_ = utf8.starts_with("<?xml");
@@ -172,7 +188,8 @@ class Reading {
     const std::optional<std::string> charset = charsetForLabel(label);
     if (!charset) return;
     declarationSeen_ = true;
-    if (stopAtDeclaration_ && *charset != decodedAs_) {
+    // Pure ASCII reads alike in every charset a page can declare in ASCII.
+    if (!original_.empty() && *charset != decodedAs_ && !isAscii(original_)) {
       restartWith_ = charset;
       xmlStopParser(parser_);
     }
@@ -182,7 +199,7 @@ class Reading {
     if (stop_ != nullptr && stop_->load(std::memory_order_relaxed)) xmlStopParser(parser_);
   }
 
-  const bool stopAtDeclaration_;
+  const std::string_view original_;
   const std::string_view decodedAs_;
   const std::atomic<bool>* const stop_;
   htmlParserCtxt* parser_ = nullptr;
@@ -202,18 +219,21 @@ class Reading {
 PageText extractPageText(std::string_view bytes, const std::atomic<bool>* stop) {
   std::string scratch;
   if (const auto mark = byteOrderMarkOf(bytes)) {
-    Reading reading(false, mark->charset, stop);
+    Reading reading({}, mark->charset, stop);
     reading.run(decodeToUtf8(bytes.substr(mark->length), mark->charset, scratch));
     return reading.text();
   }
-  const std::string_view guess = isValidUtf8(bytes) ? kUtf8 : kWindows1252;
-  const std::string_view text = decodeToUtf8(bytes, guess, scratch);
-  // Pure ASCII reads alike in every charset a page can declare in ASCII.
-  Reading first(!isAscii(bytes), guess, stop);
+  std::string_view guess = kUtf8;
+  std::string_view text = bytes;
+  if (!isCleanUtf8(bytes)) {
+    guess = isValidUtf8(bytes) ? kUtf8 : kWindows1252;
+    text = decodeToUtf8(bytes, guess, scratch);
+  }
+  Reading first(bytes, guess, stop);
   first.run(text);
   if (!first.charsetToRestartWith()) return first.text();
   const std::string charset = *first.charsetToRestartWith();
-  Reading second(false, charset, stop);
+  Reading second({}, charset, stop);
   second.run(decodeToUtf8(bytes, charset, scratch));
   return second.text();
 }

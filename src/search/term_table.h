@@ -1,17 +1,17 @@
 // TermTable maps each folded word of a book to its postings: the pages that
 // hold it, each with how often and whether in its title, packed as varints
 // (page numbers as the gap from the one before). While pages are added the
-// words sit in a hash table and a lookup by beginning scans them all; freeze()
-// turns them into one sorted, packed vocabulary, where a lookup by beginning
-// is a binary search. Not thread-safe: SearchIndex guards it.
+// words are numbered in a hash table and a lookup by beginning scans them
+// all; freeze() sorts them into one packed vocabulary, where a lookup by
+// beginning is a binary search. Not thread-safe: SearchIndex guards it.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "search/word_ids.h"
 
 namespace pagora::search {
 
@@ -29,7 +29,7 @@ class TermTable {
   template <typename Visit>
   void forEachPosting(std::string_view prefix, Visit&& visit) const;
 
-  std::size_t wordCount() const;
+  std::size_t wordCount() const { return frozen_ ? sortedWordEnds_.size() : growingIds_.size(); }
   std::size_t memoryUsage() const;
 
  private:
@@ -39,22 +39,16 @@ class TermTable {
   };
   template <typename Visit>
   static void decode(const std::uint8_t* at, const std::uint8_t* end, Visit& visit);
-  std::string_view frozenWord(std::size_t index) const;
-
-  struct WordHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view word) const { return std::hash<std::string_view>{}(word); }
-  };
+  std::string_view sortedWord(std::size_t index) const;
 
   bool frozen_ = false;
-  // While adding.
-  std::unordered_map<std::string, std::uint32_t, WordHash, std::equal_to<>> ids_;
-  std::vector<std::string_view> wordsById_;  // keys of ids_, which stay put
+  // While adding: postings by word number.
+  WordIds growingIds_;
   std::vector<GrowingPostings> growing_;
-  // Once frozen: word i is words_[wordEnds_[i-1], wordEnds_[i]) with its
-  // postings at postings_[postingEnds_[i-1], postingEnds_[i]).
-  std::string words_;
-  std::vector<std::uint32_t> wordEnds_;
+  // Once frozen: word i is sortedWords_[sortedWordEnds_[i-1], sortedWordEnds_[i])
+  // with its postings at postings_[postingEnds_[i-1], postingEnds_[i]).
+  std::string sortedWords_;
+  std::vector<std::uint32_t> sortedWordEnds_;
   std::vector<std::uint8_t> postings_;
   std::vector<std::uint64_t> postingEnds_;
 };
@@ -81,8 +75,8 @@ void TermTable::decode(const std::uint8_t* at, const std::uint8_t* end, Visit& v
 template <typename Visit>
 void TermTable::forEachPosting(std::string_view prefix, Visit&& visit) const {
   if (!frozen_) {
-    for (std::size_t id = 0; id < wordsById_.size(); ++id) {
-      if (!wordsById_[id].starts_with(prefix)) continue;
+    for (std::uint32_t id = 0; id < growingIds_.size(); ++id) {
+      if (!growingIds_.word(id).starts_with(prefix)) continue;
       const std::vector<std::uint8_t>& bytes = growing_[id].bytes;
       decode(bytes.data(), bytes.data() + bytes.size(), visit);
     }
@@ -90,16 +84,16 @@ void TermTable::forEachPosting(std::string_view prefix, Visit&& visit) const {
   }
   // The words that begin with `prefix` are one run of the sorted vocabulary.
   std::size_t low = 0;
-  std::size_t high = wordEnds_.size();
+  std::size_t high = sortedWordEnds_.size();
   while (low < high) {
     const std::size_t middle = low + (high - low) / 2;
-    if (frozenWord(middle) < prefix) {
+    if (sortedWord(middle) < prefix) {
       low = middle + 1;
     } else {
       high = middle;
     }
   }
-  for (std::size_t index = low; index < wordEnds_.size() && frozenWord(index).starts_with(prefix); ++index) {
+  for (std::size_t index = low; index < sortedWordEnds_.size() && sortedWord(index).starts_with(prefix); ++index) {
     const std::uint64_t begin = index == 0 ? 0 : postingEnds_[index - 1];
     decode(postings_.data() + begin, postings_.data() + postingEnds_[index], visit);
   }

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(results.size() == (everyWordHeld ? 1u : 0u), "the page matches when it holds every query word");
     for (const SearchResult& result : results) {
       const Snippet& snippet = result.snippet;
-      require(isCleanUtf8(snippet.text), "a snippet is valid UTF-8");
+      require(pagora::fuzz::isCleanUtf8(snippet.text), "a snippet is valid UTF-8");
       std::size_t after = 0;
       for (const Mark& mark : snippet.marks) {
         require(mark.begin >= after && mark.begin < mark.end && mark.end <= snippet.text.size(),

@@ -1,0 +1,43 @@
+#include "search/word_ids.h"
+
+namespace pagora::search {
+
+std::uint64_t WordIds::hash(std::string_view word) {
+  // FNV-1a: words are short, and this is quick on them.
+  std::uint64_t value = 0xcbf29ce484222325ULL;
+  for (const char c : word) value = (value ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+  return value ^ (value >> 29);
+}
+
+std::pair<std::uint32_t, bool> WordIds::insert(std::string_view word) {
+  if ((ends_.size() + 1) * 4 > slots_.size() * 3) grow();
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = hash(word) & mask;; slot = (slot + 1) & mask) {
+    const std::uint32_t taken = slots_[slot];
+    if (taken == 0) {
+      const auto id = static_cast<std::uint32_t>(ends_.size());
+      bytes_ += word;
+      ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
+      slots_[slot] = id + 1;
+      return {id, true};
+    }
+    if (this->word(taken - 1) == word) return {taken - 1, false};
+  }
+}
+
+void WordIds::grow() {
+  std::vector<std::uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
+  const std::size_t mask = slots.size() - 1;
+  for (std::uint32_t id = 0; id < ends_.size(); ++id) {
+    std::size_t slot = hash(word(id)) & mask;
+    while (slots[slot] != 0) slot = (slot + 1) & mask;
+    slots[slot] = id + 1;
+  }
+  slots_.swap(slots);
+}
+
+std::size_t WordIds::memoryUsage() const {
+  return bytes_.capacity() + ends_.capacity() * sizeof(std::uint32_t) + slots_.capacity() * sizeof(std::uint32_t);
+}
+
+}  // namespace pagora::search

@@ -1,0 +1,42 @@
+// WordIds numbers distinct words 0, 1, 2... in the order they are first
+// seen. The words lie end to end in one string and an open-addressing table
+// of numbers finds them, so adding a word allocates nothing most of the time
+// and each word costs its bytes and eight more.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace pagora::search {
+
+class WordIds {
+ public:
+  // The word's number, and true when it was new.
+  std::pair<std::uint32_t, bool> insert(std::string_view word);
+
+  std::string_view word(std::uint32_t id) const {
+    const std::uint32_t begin = id == 0 ? 0 : ends_[id - 1];
+    return std::string_view(bytes_).substr(begin, ends_[id] - begin);
+  }
+  std::size_t size() const { return ends_.size(); }
+  void swap(WordIds& other) noexcept {
+    bytes_.swap(other.bytes_);
+    ends_.swap(other.ends_);
+    slots_.swap(other.slots_);
+  }
+  std::size_t memoryUsage() const;
+
+ private:
+  static std::uint64_t hash(std::string_view word);
+  void grow();
+
+  std::string bytes_;
+  std::vector<std::uint32_t> ends_;
+  std::vector<std::uint32_t> slots_;  // a word's number plus one; 0 for an empty slot
+};
+
+}  // namespace pagora::search
