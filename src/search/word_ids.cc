@@ -11,33 +11,38 @@ std::uint64_t WordIds::hash(std::string_view word) {
 
 std::pair<std::uint32_t, bool> WordIds::insert(std::string_view word) {
   if ((ends_.size() + 1) * 4 > slots_.size() * 3) grow();
+  const std::uint64_t wordHash = hash(word);
+  const std::uint64_t tag = wordHash & 0xFFFFFFFF00000000ULL;
   const std::size_t mask = slots_.size() - 1;
-  for (std::size_t slot = hash(word) & mask;; slot = (slot + 1) & mask) {
-    const std::uint32_t taken = slots_[slot];
+  for (std::size_t slot = wordHash & mask;; slot = (slot + 1) & mask) {
+    const std::uint64_t taken = slots_[slot];
     if (taken == 0) {
       const auto id = static_cast<std::uint32_t>(ends_.size());
       bytes_ += word;
       ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
-      slots_[slot] = id + 1;
+      slots_[slot] = tag | (id + 1);
       return {id, true};
     }
-    if (this->word(taken - 1) == word) return {taken - 1, false};
+    const auto id = static_cast<std::uint32_t>(taken) - 1;
+    if ((taken & 0xFFFFFFFF00000000ULL) == tag && this->word(id) == word) return {id, false};
   }
 }
 
 void WordIds::grow() {
-  std::vector<std::uint32_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
+  std::vector<std::uint64_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
   const std::size_t mask = slots.size() - 1;
-  for (std::uint32_t id = 0; id < ends_.size(); ++id) {
-    std::size_t slot = hash(word(id)) & mask;
+  for (const std::uint64_t taken : slots_) {
+    if (taken == 0) continue;
+    const std::uint64_t wordHash = hash(word(static_cast<std::uint32_t>(taken) - 1));
+    std::size_t slot = wordHash & mask;
     while (slots[slot] != 0) slot = (slot + 1) & mask;
-    slots[slot] = id + 1;
+    slots[slot] = taken;
   }
   slots_.swap(slots);
 }
 
 std::size_t WordIds::memoryUsage() const {
-  return bytes_.capacity() + ends_.capacity() * sizeof(std::uint32_t) + slots_.capacity() * sizeof(std::uint32_t);
+  return bytes_.capacity() + ends_.capacity() * sizeof(std::uint32_t) + slots_.capacity() * sizeof(std::uint64_t);
 }
 
 }  // namespace pagora::search

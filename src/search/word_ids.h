@@ -1,7 +1,6 @@
 // WordIds numbers distinct words 0, 1, 2... in the order they are first
 // seen. The words lie end to end in one string and an open-addressing table
-// of numbers finds them, so adding a word allocates nothing most of the time
-// and each word costs its bytes and eight more.
+// of numbers finds them, so adding a word allocates nothing most of the time.
 #pragma once
 
 #include <cstddef>
@@ -36,7 +35,9 @@ class WordIds {
 
   std::string bytes_;
   std::vector<std::uint32_t> ends_;
-  std::vector<std::uint32_t> slots_;  // a word's number plus one; 0 for an empty slot
+  // Per slot: the upper half of the word's hash, then its number plus one;
+  // 0 for an empty slot. The hash half spares most comparisons of words.
+  std::vector<std::uint64_t> slots_;
 };
 
 }  // namespace pagora::search

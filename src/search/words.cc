@@ -3,13 +3,18 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <array>
 
 namespace pagora::search {
 namespace {
 
-bool isAsciiLetterOrDigit(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
+constexpr auto kAsciiLettersAndDigits = [] {
+  std::array<bool, 128> table{};
+  for (char c = 'a'; c <= 'z'; ++c) table[static_cast<unsigned char>(c)] = true;
+  for (char c = 'A'; c <= 'Z'; ++c) table[static_cast<unsigned char>(c)] = true;
+  for (char c = '0'; c <= '9'; ++c) table[static_cast<unsigned char>(c)] = true;
+  return table;
+}();
 
 // Cuts a folded word to the limit without splitting a character.
 void cutToLimit(std::string& word) {
@@ -25,7 +30,7 @@ WordCursor::Kind WordCursor::kindAt(std::size_t& length) const {
   const auto lead = static_cast<unsigned char>(text_[at_]);
   if (lead < 0x80) {
     length = 1;
-    return isAsciiLetterOrDigit(lead) ? Kind::kWordStart : Kind::kSeparator;
+    return kAsciiLettersAndDigits[lead] ? Kind::kWordStart : Kind::kSeparator;
   }
   const gunichar c = g_utf8_get_char_validated(text_.data() + at_, static_cast<gssize>(text_.size() - at_));
   if (c == static_cast<gunichar>(-1) || c == static_cast<gunichar>(-2)) {

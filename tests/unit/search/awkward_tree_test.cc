@@ -49,7 +49,16 @@ std::vector<TreeFile> awkwardTree() {
   };
 }
 
-class AwkwardTree : public ::testing::TestWithParam<std::pair<const char*, std::vector<std::string>>> {
+using Pages = std::vector<std::string>;
+
+struct QueryCase {
+  const char* query;
+  Pages pages;
+
+  friend void PrintTo(const QueryCase& c, std::ostream* os) { *os << '"' << c.query << '"'; }
+};
+
+class AwkwardTree : public ::testing::TestWithParam<QueryCase> {
  protected:
   static void SetUpTestSuite() {
     folder_ = new testing::ScratchFolder;
@@ -86,8 +95,8 @@ SearchIndex* AwkwardTree::index_ = nullptr;
 
 TEST_P(AwkwardTree, FindsThePagesThatHoldEveryWord) {
   std::vector<std::string> found;
-  for (const SearchResult& result : index_->search(Query::parse(GetParam().first))) found.push_back(result.storedName);
-  EXPECT_EQ(found, GetParam().second) << "query: " << GetParam().first;
+  for (const SearchResult& result : index_->search(Query::parse(GetParam().query))) found.push_back(result.storedName);
+  EXPECT_EQ(found, GetParam().pages);
 }
 
 TEST_F(AwkwardTree, IndexesEveryPageAndNothingElse) {
@@ -95,24 +104,23 @@ TEST_F(AwkwardTree, IndexesEveryPageAndNothingElse) {
   EXPECT_EQ(index_->pageCount(), 12u);
 }
 
-using Pages = std::vector<std::string>;
 INSTANTIATE_TEST_SUITE_P(
     Queries, AwkwardTree,
     ::testing::Values(
-        std::pair{"stra\u00DFe", Pages{"index.html"}}, std::pair{"STRASSE", Pages{"index.html"}},
-        std::pair{"\u00DCBER", Pages{"index.html"}}, std::pair{"cr\u00E8me br\u00FBl", Pages{"latin1.htm"}},
-        std::pair{"smart \u0152UVRE", Pages{"undeclared.html"}},
-        std::pair{"\u043F\u0440\u0438\u0432\u0435\u0442 \u041C\u0418\u0420", Pages{"koi8.html"}},
-        std::pair{"visible", Pages{"scripts.html"}}, std::pair{"secretword", Pages{}},
-        std::pair{"hiddenstyle", Pages{}}, std::pair{"noscriptword", Pages{}}, std::pair{"templateword", Pages{}},
-        std::pair{"AT&T apples tagword", Pages{"entities.html"}}, std::pair{"smile", Pages{"entities.html"}},
-        std::pair{"caf\u00E9", Pages{"entities.html", "index.html"}},
-        std::pair{"zanzibar", Pages{"title-only.html"}}, std::pair{"notes plain", Pages{"title-only.html"}},
-        std::pair{"treasure \u00C9L\u00C8VE", Pages{"sub\\deeper\\page.xhtml"}},
-        std::pair{"deep", Pages{"sub\\deeper\\page.xhtml"}}, std::pair{"shouting", Pages{"UPPER.HTM"}},
-        std::pair{"cellword unclosed bold", Pages{"broken.html"}}, std::pair{"pngword", Pages{}},
-        std::pair{"txtword", Pages{}}, std::pair{"", Pages{}}, std::pair{"&& !!! ...", Pages{}},
-        std::pair{"zanzibar welcome", Pages{}}),
+        QueryCase{"stra\u00DFe", Pages{"index.html"}}, QueryCase{"STRASSE", Pages{"index.html"}},
+        QueryCase{"\u00DCBER", Pages{"index.html"}}, QueryCase{"cr\u00E8me br\u00FBl", Pages{"latin1.htm"}},
+        QueryCase{"smart \u0152UVRE", Pages{"undeclared.html"}},
+        QueryCase{"\u043F\u0440\u0438\u0432\u0435\u0442 \u041C\u0418\u0420", Pages{"koi8.html"}},
+        QueryCase{"visible", Pages{"scripts.html"}}, QueryCase{"secretword", Pages{}},
+        QueryCase{"hiddenstyle", Pages{}}, QueryCase{"noscriptword", Pages{}}, QueryCase{"templateword", Pages{}},
+        QueryCase{"AT&T apples tagword", Pages{"entities.html"}}, QueryCase{"smile", Pages{"entities.html"}},
+        QueryCase{"caf\u00E9", Pages{"entities.html", "index.html"}},
+        QueryCase{"zanzibar", Pages{"title-only.html"}}, QueryCase{"notes plain", Pages{"title-only.html"}},
+        QueryCase{"treasure \u00C9L\u00C8VE", Pages{"sub\\deeper\\page.xhtml"}},
+        QueryCase{"deep", Pages{"sub\\deeper\\page.xhtml"}}, QueryCase{"shouting", Pages{"UPPER.HTM"}},
+        QueryCase{"cellword unclosed bold", Pages{"broken.html"}}, QueryCase{"pngword", Pages{}},
+        QueryCase{"txtword", Pages{}}, QueryCase{"", Pages{}}, QueryCase{"&& !!! ...", Pages{}},
+        QueryCase{"zanzibar welcome", Pages{}}),
     [](const auto& info) { return "Query" + std::to_string(info.index); });
 
 }  // namespace
