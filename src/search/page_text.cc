@@ -85,6 +85,8 @@ class Reading {
       : original_(original), decodedAs_(decodedAs), stop_(stop) {}
 
   void run(std::string_view utf8) {
+    // Sets libxml2 up once, whichever thread comes first; a no-op after.
+    xmlInitParser();
     opensWithXmlDeclaration_ = utf8.starts_with("<?xml");
     Parser parser(htmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX))));
     if (!parser) return;

@@ -82,7 +82,8 @@ std::vector<SearchResult> SearchIndex::search(const Query& query, std::size_t wi
   results.reserve(matches.size());
   for (const PageNumber page : matches) {
     const Page& stored = pages_[page];
-    results.push_back(SearchResult{page, stored.storedName, stored.title, inTitle[page] == wordCount, occurrences[page],
+    results.push_back(SearchResult{page, stored.storedName, stored.title.empty() ? stored.storedName : stored.title,
+                                   inTitle[page] == wordCount, occurrences[page],
                                    results.size() < withSnippets ? makeSnippet(stored.body, query) : Snippet{}});
   }
   return results;

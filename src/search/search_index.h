@@ -29,7 +29,7 @@ using PageNumber = std::uint32_t;
 struct SearchResult {
   PageNumber page = 0;  // to ask for its snippet
   std::string storedName;
-  std::string title;  // empty when the page has none
+  std::string title;  // the stored name when the page has no title
   bool titleHoldsEveryWord = false;
   std::uint64_t occurrences = 0;
   Snippet snippet;  // for the first results only: see search()

@@ -28,8 +28,17 @@ std::pair<std::uint32_t, bool> WordIds::insert(std::string_view word) {
   }
 }
 
-void WordIds::grow() {
-  std::vector<std::uint64_t> slots(slots_.empty() ? 64 : slots_.size() * 2, 0);
+void WordIds::reserve(std::size_t words) {
+  std::size_t slots = 64;
+  while (slots * 3 < words * 4) slots *= 2;
+  if (slots > slots_.size()) rehash(slots);
+  ends_.reserve(words);
+}
+
+void WordIds::grow() { rehash(slots_.empty() ? 64 : slots_.size() * 2); }
+
+void WordIds::rehash(std::size_t size) {
+  std::vector<std::uint64_t> slots(size, 0);
   const std::size_t mask = slots.size() - 1;
   for (const std::uint64_t taken : slots_) {
     if (taken == 0) continue;

@@ -22,6 +22,8 @@ class WordIds {
     return std::string_view(bytes_).substr(begin, ends_[id] - begin);
   }
   std::size_t size() const { return ends_.size(); }
+  // Makes room for `words` words, so that many can come without rehashing.
+  void reserve(std::size_t words);
   void swap(WordIds& other) noexcept {
     bytes_.swap(other.bytes_);
     ends_.swap(other.ends_);
@@ -32,6 +34,7 @@ class WordIds {
  private:
   static std::uint64_t hash(std::string_view word);
   void grow();
+  void rehash(std::size_t slots);
 
   std::string bytes_;
   std::vector<std::uint32_t> ends_;

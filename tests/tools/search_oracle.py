@@ -17,6 +17,7 @@ whose title holds every query word come first, then those whose words match
 more often, then by name.
 
     search_oracle.py FOLDER WORD...   prints NAME<TAB>TITLE per matching page
+                                      (the name again for a page without title)
 """
 
 import codecs
@@ -231,7 +232,7 @@ def main(argv):
         return 0 if len(argv) >= 2 else 2
     pages = read_folder(argv[1])
     for page in search(pages, " ".join(argv[2:])):
-        print(f"{page.name}\t{page.title}")
+        print(f"{page.name}\t{page.title or page.name}")
     return 0
 
 

@@ -39,6 +39,7 @@ TEST(SearchIndex, RanksTitleMatchesThenOccurrencesThenName) {
   EXPECT_TRUE(results[0].titleHoldsEveryWord);
   EXPECT_EQ(results[0].occurrences, 3u);
   EXPECT_EQ(results[0].snippet.text, "apple");
+  EXPECT_EQ(index.search(Query::parse("applesauce"))[0].title, "e.html") << "a page without title shows its name";
 }
 
 TEST(SearchIndex, SearchesWhatIsInWhileItGrowsAndTheSameOnceFinished) {
