@@ -11,11 +11,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <mutex>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -55,18 +54,10 @@ std::vector<PageFile> filesBelow(const fs::path& folder) {
 // Builds the index and returns the milliseconds until the listener heard it
 // was complete.
 double build(SearchIndex& index, std::vector<PageFile> files, unsigned threads) {
-  std::mutex mutex;
-  std::condition_variable done;
-  bool complete = false;
+  std::promise<void> complete;
   const auto start = Clock::now();
-  IndexBuilder builder(index, std::move(files), {{}, [&] {
-                                                   std::lock_guard lock(mutex);
-                                                   complete = true;
-                                                   done.notify_all();
-                                                 }},
-                       threads);
-  std::unique_lock lock(mutex);
-  done.wait(lock, [&] { return complete; });
+  IndexBuilder builder(index, std::move(files), {{}, [&] { complete.set_value(); }}, threads);
+  complete.get_future().wait();
   return millisecondsSince(start);
 }
 

@@ -13,7 +13,7 @@ IndexBuilder::IndexBuilder(SearchIndex& index, std::vector<PageFile> files, List
   for (PageFile& file : files) {
     if (isPageName(file.storedName)) files_.push_back(std::move(file));
   }
-  const unsigned count = std::max(1u, threads);
+  const unsigned count = threads > 0 ? threads : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
   running_ = count;
   try {
     for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { work(); });

@@ -37,8 +37,9 @@ class IndexBuilder {
 
   // Starts at once. Files that are not pages (isPageName) are left out; a
   // page that cannot be read is indexed as empty. `index` must outlive the
-  // builder.
-  IndexBuilder(SearchIndex& index, std::vector<PageFile> files, Listener listener, unsigned threads = 1);
+  // builder. `threads` 0 means one per processor, up to four: parsing pages
+  // is nearly all of the work, and pages parse independently.
+  IndexBuilder(SearchIndex& index, std::vector<PageFile> files, Listener listener, unsigned threads = 0);
   ~IndexBuilder();
   IndexBuilder(const IndexBuilder&) = delete;
   IndexBuilder& operator=(const IndexBuilder&) = delete;

@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -70,16 +69,9 @@ class AwkwardTree : public ::testing::TestWithParam<QueryCase> {
       testing::writeFile(path, file.bytes);
       files.push_back(PageFile{file.storedName, path});
     }
-    std::mutex mutex;
-    std::condition_variable completed;
-    bool complete = false;
-    IndexBuilder builder(*index_, std::move(files), {{}, [&] {
-                                                        std::lock_guard lock(mutex);
-                                                        complete = true;
-                                                        completed.notify_all();
-                                                      }});
-    std::unique_lock lock(mutex);
-    completed.wait(lock, [&] { return complete; });
+    std::promise<void> complete;
+    IndexBuilder builder(*index_, std::move(files), {{}, [&] { complete.set_value(); }});
+    ASSERT_EQ(complete.get_future().wait_for(std::chrono::seconds(60)), std::future_status::ready);
   }
   static void TearDownTestSuite() {
     delete index_;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ int usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned threads = 1;
+  unsigned threads = 0;
   bool snippets = false;
   int arg = 1;
   for (; arg < argc && argv[arg][0] == '-'; ++arg) {
@@ -60,10 +61,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   SearchIndex index;
-  {
-    IndexBuilder builder(index, std::move(files), {}, threads);
-    while (!index.isComplete()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  std::promise<void> complete;
+  IndexBuilder builder(index, std::move(files), {{}, [&] { complete.set_value(); }}, threads);
+  complete.get_future().wait();
   const Query query = Query::parse(text);
   for (const SearchResult& result : index.search(query, snippets ? SIZE_MAX : 0)) {
     std::printf("%s\t%s\n", result.storedName.c_str(), result.title.c_str());
