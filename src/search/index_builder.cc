@@ -46,19 +46,25 @@ void IndexBuilder::work() {
     }
     if (stop_) break;
     index_.add(std::move(entry));
-    reportProgress(++indexed_);
+    ++indexed_;
+    reportProgress();
   }
   if (--running_ > 0 || stop_) return;
   index_.finish();
   if (listener_.complete) listener_.complete();
 }
 
-void IndexBuilder::reportProgress(std::size_t indexed) {
-  if (!listener_.pagesIndexed || indexed == files_.size()) return;
+void IndexBuilder::reportProgress() {
+  if (!listener_.pagesIndexed) return;
   std::lock_guard lock(reportMutex_);
+  // Read under the lock, so that reports from several workers never go back.
+  const std::size_t indexed = indexed_;
   const auto now = std::chrono::steady_clock::now();
-  if (now - lastReport_ < kProgressInterval || stop_) return;
+  if (indexed == files_.size() || indexed == lastReported_ || now - lastReport_ < listener_.progressInterval || stop_) {
+    return;
+  }
   lastReport_ = now;
+  lastReported_ = indexed;
   listener_.pagesIndexed(indexed, files_.size());
 }
 

@@ -28,12 +28,13 @@ struct PageFile {
 class IndexBuilder {
  public:
   struct Listener {
-    // `indexed` of `total` pages are in. At most once per progressInterval.
+    // `indexed` of `total` pages are in, more than the last time. At most
+    // once per progressInterval, and not for the last page: complete says that.
     std::function<void(std::size_t indexed, std::size_t total)> pagesIndexed;
     // Every page is in and the index is finished. Not called once stopped.
     std::function<void()> complete;
+    std::chrono::milliseconds progressInterval{100};
   };
-  static constexpr std::chrono::milliseconds kProgressInterval{100};
 
   // Starts at once. Files that are not pages (isPageName) are left out; a
   // page that cannot be read is indexed as empty. `index` must outlive the
@@ -48,7 +49,7 @@ class IndexBuilder {
 
  private:
   void work();
-  void reportProgress(std::size_t indexed);
+  void reportProgress();
   void stopAndJoin();
 
   SearchIndex& index_;
@@ -60,6 +61,7 @@ class IndexBuilder {
   std::atomic<unsigned> running_{0};
   std::mutex reportMutex_;
   std::chrono::steady_clock::time_point lastReport_;
+  std::size_t lastReported_ = 0;
   std::vector<std::thread> threads_;
 };
 

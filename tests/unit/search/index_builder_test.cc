@@ -16,7 +16,7 @@ namespace {
 // Waits, with a deadline, for the builder's listener to say it is complete.
 class CompletionWaiter {
  public:
-  IndexBuilder::Listener listener() {
+  IndexBuilder::Listener listener(std::chrono::milliseconds progressInterval = std::chrono::milliseconds(100)) {
     return {[this](std::size_t indexed, std::size_t total) {
               std::lock_guard lock(mutex_);
               progress_.emplace_back(indexed, total);
@@ -25,7 +25,8 @@ class CompletionWaiter {
               std::lock_guard lock(mutex_);
               ++completions_;
               changed_.notify_all();
-            }};
+            },
+            progressInterval};
   }
   bool waitForCompletion() {
     std::unique_lock lock(mutex_);
@@ -61,7 +62,8 @@ TEST(IndexBuilder, IndexesEveryPageOnItsThreadsAndSaysWhenComplete) {
     SearchIndex index;
     CompletionWaiter waiter;
     {
-      IndexBuilder builder(index, files, waiter.listener(), threads);
+      // Every page reported, so the reports can be checked.
+      IndexBuilder builder(index, files, waiter.listener(std::chrono::milliseconds(0)), threads);
       EXPECT_EQ(builder.pageTotal(), 301u);
       ASSERT_TRUE(waiter.waitForCompletion());
     }
@@ -70,9 +72,16 @@ TEST(IndexBuilder, IndexesEveryPageOnItsThreadsAndSaysWhenComplete) {
     EXPECT_EQ(index.pageCount(), 301u) << "a page that cannot be read counts, empty";
     EXPECT_EQ(index.search(Query::parse("common")).size(), 300u);
     EXPECT_EQ(index.search(Query::parse("word299")).size(), 1u);
-    for (const auto& [indexed, total] : waiter.progress()) {
+    const auto progress = waiter.progress();
+    if (threads == 1) {
+      EXPECT_EQ(progress.size(), 300u) << "each page but the last";
+    }
+    std::size_t before = 0;
+    for (const auto& [indexed, total] : progress) {
+      EXPECT_GT(indexed, before);
       EXPECT_LT(indexed, total);
       EXPECT_EQ(total, 301u);
+      before = indexed;
     }
   }
 }
