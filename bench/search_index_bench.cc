@@ -27,14 +27,17 @@ namespace fs = std::filesystem;
 using namespace pagora::search;
 using Clock = std::chrono::steady_clock;
 
-const std::vector<std::string> kDefaultQueries = {"a", "the", "dene", "ionan", "exth sch", "zzzz", "d e", "baentkaqugr"};
+const std::vector<std::string> kDefaultQueries = {"a",        "the",  "dene", "ionan",
+                                                  "exth sch", "zzzz", "d e",  "baentkaqugr"};
 
 // CPU time of the whole process (every thread) so far: on a busy machine it
 // says more than the wall clock about the work done.
 double cpuMilliseconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
-  auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_usec) / 1000; };
+  auto ms = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) * 1000 + static_cast<double>(t.tv_usec) / 1000;
+  };
   return ms(usage.ru_utime) + ms(usage.ru_stime);
 }
 
@@ -45,9 +48,11 @@ double millisecondsSince(Clock::time_point start) {
 std::vector<PageFile> filesBelow(const fs::path& folder) {
   std::vector<PageFile> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) files.push_back(PageFile{entry.path().lexically_relative(folder).string(), entry.path()});
+    if (entry.is_regular_file())
+      files.push_back(PageFile{entry.path().lexically_relative(folder).string(), entry.path()});
   }
-  std::sort(files.begin(), files.end(), [](const PageFile& a, const PageFile& b) { return a.storedName < b.storedName; });
+  std::sort(files.begin(), files.end(),
+            [](const PageFile& a, const PageFile& b) { return a.storedName < b.storedName; });
   return files;
 }
 

@@ -14,21 +14,20 @@ namespace {
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 
 // Labels as browsers group them; anything else goes to iconv by name.
-constexpr std::string_view kUtf8Labels[] = {"utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8",
-                                            "x-unicode20utf8",
-                                            // A page whose declaration could be read in ASCII is not UTF-16.
-                                            "utf-16", "utf-16le", "utf-16be", "unicode", "unicodefeff", "unicodefffe",
-                                            "ucs-2", "csunicode", "iso-10646-ucs-2"};
+constexpr std::string_view kUtf8Labels[] = {
+    "utf-8", "utf8", "unicode-1-1-utf-8", "unicode11utf8", "unicode20utf8", "x-unicode20utf8",
+    // A page whose declaration could be read in ASCII is not UTF-16.
+    "utf-16", "utf-16le", "utf-16be", "unicode", "unicodefeff", "unicodefffe", "ucs-2", "csunicode", "iso-10646-ucs-2"};
 constexpr std::string_view kWindows1252Labels[] = {
-    "windows-1252", "cp1252", "x-cp1252", "iso-8859-1", "iso8859-1", "iso_8859-1", "iso88591", "iso_8859-1:1987",
-    "latin1", "l1", "cp819", "ibm819", "iso-ir-100", "csisolatin1", "us-ascii", "ascii", "ansi_x3.4-1968",
-    "x-user-defined"};
+    "windows-1252", "cp1252",          "x-cp1252", "iso-8859-1", "iso8859-1",      "iso_8859-1",
+    "iso88591",     "iso_8859-1:1987", "latin1",   "l1",         "cp819",          "ibm819",
+    "iso-ir-100",   "csisolatin1",     "us-ascii", "ascii",      "ansi_x3.4-1968", "x-user-defined"};
 
 // Bytes 0x80 to 0x9F in Windows-1252; 0 where the code page defines nothing.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kWindows1252High = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                                       0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                       0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 struct IconvCloser {
   void operator()(std::remove_pointer_t<GIConv>* converter) const { g_iconv_close(converter); }
@@ -162,7 +161,9 @@ std::optional<std::string> charsetForLabel(std::string_view label) {
   if (label.empty() || label.size() > 64) return std::nullopt;
   std::string lower(label);
   std::transform(lower.begin(), lower.end(), lower.begin(), asciiLower);
-  auto among = [&lower](const auto& labels) { return std::find(std::begin(labels), std::end(labels), lower) != std::end(labels); };
+  auto among = [&lower](const auto& labels) {
+    return std::find(std::begin(labels), std::end(labels), lower) != std::end(labels);
+  };
   if (among(kUtf8Labels)) return std::string(kUtf8);
   if (among(kWindows1252Labels)) return std::string(kWindows1252);
   if (lower.find_first_of(std::string_view("\0/", 2)) != std::string::npos) return std::nullopt;

@@ -13,7 +13,8 @@ PageEntry makePageEntry(std::string storedName, PageText text) {
   // Numbered in order of first sight, so a word's number is its place in terms.
   WordIds ids;
   // A page has about one distinct word in five of its text's bytes, or fewer.
-  const std::size_t expectedWords = std::min<std::size_t>((entry.text.title.size() + entry.text.body.size()) / 5, 1 << 16);
+  const std::size_t expectedWords =
+      std::min<std::size_t>((entry.text.title.size() + entry.text.body.size()) / 5, 1 << 16);
   ids.reserve(expectedWords);
   entry.terms.reserve(expectedWords);
   std::string folded;

@@ -22,9 +22,9 @@ constexpr std::string_view kHiddenElements[] = {"noscript", "script", "style", "
 
 // Elements that flow inside a line: no word boundary at their edges. Sorted.
 constexpr std::string_view kInlineElements[] = {
-    "a",    "abbr", "acronym", "b",   "bdi",    "bdo",    "big",  "cite", "code",   "data", "del", "dfn",
-    "em",   "font", "i",       "ins", "kbd",    "label",  "mark", "nobr", "q",      "s",    "samp", "small",
-    "span", "strike", "strong", "sub", "sup",   "time",   "tt",   "u",    "var",    "wbr"};
+    "a",    "abbr",   "acronym", "b",   "bdi", "bdo",   "big",  "cite", "code", "data", "del",  "dfn",
+    "em",   "font",   "i",       "ins", "kbd", "label", "mark", "nobr", "q",    "s",    "samp", "small",
+    "span", "strike", "strong",  "sub", "sup", "time",  "tt",   "u",    "var",  "wbr"};
 
 template <std::size_t n>
 constexpr bool isSorted(const std::string_view (&names)[n]) {
@@ -88,7 +88,8 @@ class Reading {
     // Sets libxml2 up once, whichever thread comes first; a no-op after.
     xmlInitParser();
     opensWithXmlDeclaration_ = utf8.starts_with("<?xml");
-    Parser parser(htmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX))));
+    Parser parser(
+        htmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX))));
     if (!parser) return;
     xmlSAXHandler handler{};
     handler.startElement = &Reading::onStart;

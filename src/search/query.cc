@@ -19,7 +19,8 @@ Query Query::parse(std::string_view text) {
 }
 
 bool Query::matchesFolded(std::string_view foldedWord) const {
-  return std::any_of(words_.begin(), words_.end(), [&](const std::string& word) { return foldedWord.starts_with(word); });
+  return std::any_of(words_.begin(), words_.end(),
+                     [&](const std::string& word) { return foldedWord.starts_with(word); });
 }
 
 }  // namespace pagora::search

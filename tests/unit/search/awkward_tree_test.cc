@@ -25,20 +25,25 @@ std::vector<TreeFile> awkwardTree() {
   std::string binary;
   for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 131 + i / 7) & 0xFF);
   return {
-      {"index.html", "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Start Page</title></head>"
-                     "<body><h1>Welcome</h1><p>The Stra\u00DFe guide. Caf\u00E9 \u00FCber alles.</p></body></html>"},
-      {"latin1.htm", "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">"
-                     "</head><body>Cr\xE8me br\xFBl\xE9" "e</body></html>"},
+      {"index.html",
+       "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>Start Page</title></head>"
+       "<body><h1>Welcome</h1><p>The Stra\u00DFe guide. Caf\u00E9 \u00FCber alles.</p></body></html>"},
+      {"latin1.htm",
+       "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=ISO-8859-1\">"
+       "</head><body>Cr\xE8me br\xFBl\xE9"
+       "e</body></html>"},
       {"undeclared.html", "<p>\x93smart\x94 quotes and \x9Cuvre</p>"},
       {"koi8.html", "<meta charset=koi8-r><p>\xF0\xD2\xC9\xD7\xC5\xD4 \xCD\xC9\xD2</p>"},
-      {"scripts.html", "<head><script>var secretword = 1;</script><style>.hiddenstyle { }</style></head>"
-                       "<body><p>visible words</p><noscript>noscriptword</noscript>"
-                       "<script type=\"text/template\"><p>templateword</p></script></body>"},
+      {"scripts.html",
+       "<head><script>var secretword = 1;</script><style>.hiddenstyle { }</style></head>"
+       "<body><p>visible words</p><noscript>noscriptword</noscript>"
+       "<script type=\"text/template\"><p>templateword</p></script></body>"},
       {"entities.html", "<p>AT&amp;T caf&eacute; 5&nbsp;apples &lt;tagword&gt; &#x263A;smile</p>"},
       {"title-only.html", "<title>Zanzibar Notes</title><body><p>plain body</p></body>"},
-      {"sub\\deeper\\page.xhtml", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n"
-                                  "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Deep</title></head>"
-                                  "<body><p>treasure \xE9l\xE8ve</p></body></html>"},
+      {"sub\\deeper\\page.xhtml",
+       "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n"
+       "<html xmlns=\"http://www.w3.org/1999/xhtml\"><head><title>Deep</title></head>"
+       "<body><p>treasure \xE9l\xE8ve</p></body></html>"},
       {"UPPER.HTM", "<p>Shouting page</p>"},
       {"broken.html", "<p>unclosed <b>bold <table><tr><td>cellword</div></span><p <<< >> &&"},
       {"binary.html", binary},
@@ -106,8 +111,8 @@ INSTANTIATE_TEST_SUITE_P(
         QueryCase{"visible", Pages{"scripts.html"}}, QueryCase{"secretword", Pages{}},
         QueryCase{"hiddenstyle", Pages{}}, QueryCase{"noscriptword", Pages{}}, QueryCase{"templateword", Pages{}},
         QueryCase{"AT&T apples tagword", Pages{"entities.html"}}, QueryCase{"smile", Pages{"entities.html"}},
-        QueryCase{"caf\u00E9", Pages{"entities.html", "index.html"}},
-        QueryCase{"zanzibar", Pages{"title-only.html"}}, QueryCase{"notes plain", Pages{"title-only.html"}},
+        QueryCase{"caf\u00E9", Pages{"entities.html", "index.html"}}, QueryCase{"zanzibar", Pages{"title-only.html"}},
+        QueryCase{"notes plain", Pages{"title-only.html"}},
         QueryCase{"treasure \u00C9L\u00C8VE", Pages{"sub\\deeper\\page.xhtml"}},
         QueryCase{"deep", Pages{"sub\\deeper\\page.xhtml"}}, QueryCase{"shouting", Pages{"UPPER.HTM"}},
         QueryCase{"cellword unclosed bold", Pages{"broken.html"}}, QueryCase{"pngword", Pages{}},

@@ -46,15 +46,21 @@ INSTANTIATE_TEST_SUITE_P(
                  "caf\xC3\xA9 & AB <tag> \xC2\xA0&unknown;"},
         TextCase{"BrokenMarkup", "<p>unclosed <b>bold <i>it</p><div>x</span></div><table><td>cell", "",
                  "unclosed bold it x cell"},
-        TextCase{"AttributesAreNotText", "<img alt=\"picture\" src=a.png><a href=\"x.html\" title=\"tip\">link</a>",
-                 "", "link"}),
+        TextCase{"AttributesAreNotText", "<img alt=\"picture\" src=a.png><a href=\"x.html\" title=\"tip\">link</a>", "",
+                 "link"}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Charsets, PageTextTest,
     ::testing::Values(
-        TextCase{"Utf8Undeclared", "<title>\xC3\x9C" "ber</title><p>Stra\xC3\x9F" "e", "\xC3\x9C" "ber",
-                 "Stra\xC3\x9F" "e"},
+        TextCase{"Utf8Undeclared",
+                 "<title>\xC3\x9C"
+                 "ber</title><p>Stra\xC3\x9F"
+                 "e",
+                 "\xC3\x9C"
+                 "ber",
+                 "Stra\xC3\x9F"
+                 "e"},
         TextCase{"InvalidUtf8ReadAsWindows1252", "<p>caf\xE9 \x80 \x9Cuvre \x81", "",
                  "caf\xC3\xA9 \xE2\x82\xAC \xC5\x93uvre \xEF\xBF\xBD"},
         TextCase{"MetaCharset", "<meta charset=\"koi8-r\"><p>\xF0\xD2\xC9\xD7\xC5\xD4", "",
@@ -62,14 +68,22 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"HttpEquivLatin1MeansWindows1252", "<title>\x93quoted\x94</title>" + kLatin1Meta + "<p>\xE9t\xE9",
                  "\xE2\x80\x9Cquoted\xE2\x80\x9D", "\xC3\xA9t\xC3\xA9"},
         TextCase{"DeclaredLatin1OverValidUtf8", kLatin1Meta + "<p>\xC3\xA9", "", "\xC3\x83\xC2\xA9"},
-        TextCase{"XmlDeclaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><html><body><p>\xA4</p></body></html>",
-                 "", "\xE2\x82\xAC"},
+        TextCase{"XmlDeclaration",
+                 "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><html><body><p>\xA4</p></body></html>", "",
+                 "\xE2\x82\xAC"},
         TextCase{"UnknownLabelIgnored", "<meta charset=\"no-such-charset\"><p>\xC3\xA9", "", "\xC3\xA9"},
         TextCase{"FirstDeclarationWins", "<meta charset=utf-8><meta charset=iso-8859-1><p>\xC3\xA9", "", "\xC3\xA9"},
         TextCase{"ByteOrderMarkOverDeclaration", "\xEF\xBB\xBF<meta charset=iso-8859-1><p>\xC3\xA9", "", "\xC3\xA9"},
         TextCase{"Utf16ByteOrderMark", std::string("\xFF\xFE<\0p\0>\0\xE9\0", 10), "", "\xC3\xA9"},
-        TextCase{"NulBytes", std::string("<p>a\0b</p>", 10), "", "a\xEF\xBF\xBD" "b"},
-        TextCase{"InvalidBytesInDeclaredCharset", "<meta charset=utf-8><p>a\xFF" "b", "", "a\xEF\xBF\xBD" "b"}),
+        TextCase{"NulBytes", std::string("<p>a\0b</p>", 10), "",
+                 "a\xEF\xBF\xBD"
+                 "b"},
+        TextCase{"InvalidBytesInDeclaredCharset",
+                 "<meta charset=utf-8><p>a\xFF"
+                 "b",
+                 "",
+                 "a\xEF\xBF\xBD"
+                 "b"}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });
 
 TEST(PageText, BinaryDataGivesSomeValidText) {
@@ -94,10 +108,17 @@ struct LabelCase {
 
 TEST(Charset, LabelsNameTheCharsetABrowserUses) {
   const LabelCase cases[] = {
-      {"utf-8", "UTF-8"},         {" UTF8 ", "UTF-8"},           {"utf-16", "UTF-8"},
-      {"ISO-8859-1", "WINDOWS-1252"}, {"us-ascii", "WINDOWS-1252"}, {"latin1", "WINDOWS-1252"},
-      {"koi8-r", "KOI8-R"},       {"Shift_JIS", "SHIFT_JIS"},    {"", std::nullopt},
-      {"no-such-charset", std::nullopt}, {"../etc/passwd", std::nullopt},
+      {"utf-8", "UTF-8"},
+      {" UTF8 ", "UTF-8"},
+      {"utf-16", "UTF-8"},
+      {"ISO-8859-1", "WINDOWS-1252"},
+      {"us-ascii", "WINDOWS-1252"},
+      {"latin1", "WINDOWS-1252"},
+      {"koi8-r", "KOI8-R"},
+      {"Shift_JIS", "SHIFT_JIS"},
+      {"", std::nullopt},
+      {"no-such-charset", std::nullopt},
+      {"../etc/passwd", std::nullopt},
   };
   for (const LabelCase& c : cases) EXPECT_EQ(charsetForLabel(c.label), c.charset) << c.label;
 }

@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
   std::error_code error;
   for (auto it = fs::recursive_directory_iterator(folder, error); !error && it != fs::recursive_directory_iterator();
        it.increment(error)) {
-    if (it->is_regular_file()) files.push_back(PageFile{it->path().lexically_relative(folder).string(), it->path().string()});
+    if (it->is_regular_file())
+      files.push_back(PageFile{it->path().lexically_relative(folder).string(), it->path().string()});
   }
   if (error) {
     std::fprintf(stderr, "pagora-search-probe: %s: %s\n", folder.c_str(), error.message().c_str());

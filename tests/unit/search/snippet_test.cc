@@ -1,8 +1,7 @@
 #include "search/snippet.h"
 
-#include <gtest/gtest.h>
-
 #include <glib.h>
+#include <gtest/gtest.h>
 
 #include <string>
 
@@ -13,7 +12,8 @@ std::string marked(const Snippet& snippet) {
   std::string text;
   std::size_t at = 0;
   for (const Mark& mark : snippet.marks) {
-    text += snippet.text.substr(at, mark.begin - at) + "[" + snippet.text.substr(mark.begin, mark.end - mark.begin) + "]";
+    text +=
+        snippet.text.substr(at, mark.begin - at) + "[" + snippet.text.substr(mark.begin, mark.end - mark.begin) + "]";
     at = mark.end;
   }
   return text + snippet.text.substr(at);

@@ -1,8 +1,7 @@
 #include "search/words.h"
 
-#include <gtest/gtest.h>
-
 #include <glib.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -29,7 +28,10 @@ TEST(Words, AreRunsOfLettersAndDigitsWithTheirMarks) {
   // A combining mark continues a word but starts none.
   EXPECT_EQ(wordsOf("cafe\u0301 \u0301x"), (Words{"cafe\u0301", "x"}));
   EXPECT_EQ(wordsOf("\u4E2D\u6587\u3002\u65E5\u672C"), (Words{"\u4E2D\u6587", "\u65E5\u672C"}));
-  EXPECT_EQ(wordsOf("a\xFF" "b\xC3"), (Words{"a", "b"})) << "invalid bytes separate words";
+  EXPECT_EQ(wordsOf("a\xFF"
+                    "b\xC3"),
+            (Words{"a", "b"}))
+      << "invalid bytes separate words";
 }
 
 TEST(Words, FoldByCompatibilityAndCase) {
@@ -38,9 +40,9 @@ TEST(Words, FoldByCompatibilityAndCase) {
       {"Stra\u00DFe", "strasse"},
       {"STRASSE", "strasse"},
       {"\u00DCBER", "\u00FCber"},
-      {"u\u0308ber", "\u00FCber"},          // decomposed form composes
-      {"\uFB01le", "file"},                 // ligature
-      {"\uFF21\uFF22\uFF23", "abc"},        // full-width letters
+      {"u\u0308ber", "\u00FCber"},    // decomposed form composes
+      {"\uFB01le", "file"},           // ligature
+      {"\uFF21\uFF22\uFF23", "abc"},  // full-width letters
       {"\u03A3\u039F\u03A6\u039F\u03A3", "\u03C3\u03BF\u03C6\u03BF\u03C3"},
       {"\u0130stanbul", "i\u0307stanbul"},
   };
