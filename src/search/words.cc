@@ -61,7 +61,8 @@ bool WordCursor::next(std::size_t& begin, std::size_t& end) {
   bool inWord = false;
   while (at_ < text_.size()) {
     std::size_t length = 1;
-    const Kind kind = kindAt(length);
+    const auto lead = static_cast<unsigned char>(text_[at_]);
+    const Kind kind = lead < 0x80 ? (kAsciiLettersAndDigits[lead] ? Kind::kWordStart : Kind::kSeparator) : kindAt(length);
     const bool partOfWord = kind == Kind::kWordStart || (inWord && kind == Kind::kWordContinuation);
     if (partOfWord && !inWord) {
       inWord = true;
@@ -78,6 +79,12 @@ bool WordCursor::next(std::size_t& begin, std::size_t& end) {
   return true;
 }
 
+std::string_view foldedPart(std::string_view word) {
+  std::size_t length = std::min(word.size(), 4 * kMaxFoldedWordBytes);
+  while (length < word.size() && length > 0 && (static_cast<unsigned char>(word[length]) & 0xC0) == 0x80) --length;
+  return word.substr(0, length);
+}
+
 void foldWord(std::string_view word, std::string& out) {
   if (std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
     out.assign(word.substr(0, kMaxFoldedWordBytes));
@@ -86,11 +93,8 @@ void foldWord(std::string_view word, std::string& out) {
     }
     return;
   }
-  // Normalising never shrinks a text to a quarter, so the cut input still
-  // fills the cut word.
-  std::size_t length = std::min(word.size(), 4 * kMaxFoldedWordBytes);
-  while (length < word.size() && (static_cast<unsigned char>(word[length]) & 0xC0) == 0x80) --length;
-  g_autofree gchar* normalized = g_utf8_normalize(word.data(), static_cast<gssize>(length), G_NORMALIZE_NFKC);
+  word = foldedPart(word);
+  g_autofree gchar* normalized = g_utf8_normalize(word.data(), static_cast<gssize>(word.size()), G_NORMALIZE_NFKC);
   if (normalized == nullptr) {
     out.clear();
     return;

@@ -39,6 +39,11 @@ void forEachWord(std::string_view text, Visit&& visit) {
   for (std::size_t begin, end; cursor.next(begin, end);) visit(text.substr(begin, end - begin));
 }
 
+// The part of a word that folding reads: normalising never shrinks a text to
+// a quarter, so the first 4 * kMaxFoldedWordBytes bytes (whole characters)
+// fill the cut folded word. Words that share it fold alike.
+std::string_view foldedPart(std::string_view word);
+
 // `word` folded, into `out` (replacing what it held).
 void foldWord(std::string_view word, std::string& out);
 std::string foldWord(std::string_view word);
