@@ -109,3 +109,103 @@ def remove(path):
         shutil.rmtree(path)
     elif path.exists():
         path.unlink()
+
+
+_SYLLABLES = ["ka", "lo", "mi", "ne", "su", "ra", "to", "vi", "de", "ba", "gu", "po", "ly", "qu", "ex", "an", "or",
+              "in", "et", "is", "ur", "sch", "th", "st", "pr", "ch", "gr", "fl", "ion", "ent"]
+_ACCENTED = ["é", "ü", "ß", "ø", "ç", "ñ"]
+
+
+def _vocabulary(rng, size):
+    """`size` made-up words, some with letters beyond ASCII, most frequent first."""
+    words, seen = [], set()
+    while len(words) < size:
+        word = "".join(rng.choice(_SYLLABLES) for _ in range(rng.choice((1, 2, 2, 3, 3, 3, 4, 5))))
+        if rng.random() < 0.03:
+            at = rng.randrange(len(word) + 1)
+            word = word[:at] + rng.choice(_ACCENTED) + word[at:]
+        if word not in seen:
+            seen.add(word)
+            words.append(word)
+    return words
+
+
+class _TextMaker:
+    """Sentences whose words follow Zipf's law over a made-up vocabulary, as
+    the words of a manual do."""
+
+    def __init__(self, rng, vocabulary_size=60000):
+        self.rng = rng
+        self.words = _vocabulary(rng, vocabulary_size)
+        self.cumulative = []
+        total = 0.0
+        for rank in range(1, vocabulary_size + 1):
+            total += 1.0 / rank
+            self.cumulative.append(total)
+
+    def sentence(self):
+        words = self.rng.choices(self.words, cum_weights=self.cumulative, k=self.rng.randint(6, 24))
+        return words[0].capitalize() + " " + " ".join(words[1:]) + "."
+
+    def paragraph(self):
+        return " ".join(self.sentence() for _ in range(self.rng.randint(2, 7)))
+
+
+def _manual_page(maker, title, size):
+    """A page of about `size` bytes laid out as a generated manual's: a head with
+    style and script references, navigation, headings, paragraphs with inline
+    markup, a table now and then."""
+    head = ("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
+            f"<title>{title}</title><link rel=\"stylesheet\" href=\"../../manual.css\">"
+            "<script src=\"../../manual.js\"></script></head>\n<body><div class=\"navheader\"><table width=\"100%\">"
+            "<tr><td><a accesskey=\"p\" href=\"prev.html\">Prev</a></td><td align=\"center\">Chapter</td>"
+            "<td><a accesskey=\"n\" href=\"next.html\">Next</a></td></tr></table></div>\n"
+            f"<div class=\"sect1\"><h2 class=\"title\">{title}</h2>\n")
+    parts = [head]
+    length = len(head)
+    while length < size:
+        roll = maker.rng.random()
+        if roll < 0.1:
+            part = f"<h3 class=\"title\"><a name=\"s{length}\"></a>{maker.sentence()}</h3>\n"
+        elif roll < 0.17:
+            rows = "".join(f"<tr><td class=\"entry\"><code>{maker.sentence()}</code></td><td>{maker.sentence()}</td>"
+                           "</tr>" for _ in range(maker.rng.randint(2, 6)))
+            part = f"<div class=\"table\"><table class=\"informaltable\" border=\"1\">{rows}</table></div>\n"
+        else:
+            words = maker.paragraph().split(" ")
+            for _ in range(maker.rng.randint(0, 3)):
+                at = maker.rng.randrange(len(words))
+                words[at] = f"<span class=\"guimenu\"><em>{words[at]}</em></span>"
+            part = "<p>" + " ".join(words) + "</p>\n"
+        parts.append(part)
+        length += len(part.encode("utf-8"))
+    parts.append("</div><div class=\"navfooter\"><a href=\"../../index.html\">Home</a></div></body></html>\n")
+    return "".join(parts).encode("utf-8")
+
+
+def text_book(root, name, pages, page_bytes, pictures=0, picture_bytes=0, seed=0):
+    """index.html and pages - 1 more pages of text of about page_bytes each
+    (from half to one and a half times), 100 to a folder, two folders deep,
+    and `pictures` files of random bytes of about picture_bytes each in
+    images/: a generated manual with its screenshots."""
+    rng = random.Random(seed)
+    maker = _TextMaker(rng)
+    path = root / name
+    path.mkdir()
+    total = 0
+    (path / "index.html").write_bytes(page := _manual_page(maker, "Start", page_bytes))
+    total += len(page)
+    for number in range(1, pages):
+        folder = path / f"part{number // 1500:02d}" / f"chapter{number // 100 % 15:02d}"
+        folder.mkdir(parents=True, exist_ok=True)
+        size = rng.randint(page_bytes // 2, page_bytes * 3 // 2)
+        page = _manual_page(maker, " ".join(maker.sentence()[:-1].split()[:rng.randint(2, 5)]), size)
+        (folder / f"page{number % 100:03d}.html").write_bytes(page)
+        total += len(page)
+    if pictures:
+        (path / "images").mkdir()
+    for number in range(pictures):
+        size = rng.randint(picture_bytes // 2, picture_bytes * 3 // 2)
+        _write_random(path / "images" / f"figure{number:03d}.png", size, rng)
+        total += size
+    return Tree(name, path, pages + pictures, total)
