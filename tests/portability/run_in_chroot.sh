@@ -1,13 +1,14 @@
 #!/bin/bash
 # Runs inside the Debian chroot, as the first process of its own PID, mount
 # and network namespaces, with the chroot as its root. Starts what a reader's
-# session has (Xvfb, a D-Bus session bus, the accessibility bus and registry)
-# and notes what /tmp, the runtime folder and /dev/shm hold. Then, as many
-# times as its argument says (default once): waits for the host's word on the
-# FIFO /pagora-run/go.N (so the host's clock marks the start), runs the book
-# as the reader, waits for its first page, closes it with SIGTERM, and notes
-# what is left. Findings go to /pagora-run/result as name=value lines; all
-# that this started ends with the namespace.
+# session has (Xvfb, a D-Bus session bus, the accessibility bus and registry).
+# Then, as many times as its argument says (default once): notes what /tmp,
+# the runtime folder and /dev/shm hold, waits for the host's word on the FIFO
+# /pagora-run/go.N (so the host's clock marks the start), runs the book as the
+# reader, waits for its first page, closes it with SIGTERM, and notes what the
+# book left there and which of its processes remain. Findings go to
+# /pagora-run/result as name=value lines; all that this started ends with the
+# namespace.
 set -u
 
 run=/pagora-run
@@ -78,7 +79,6 @@ if [ -z "$a11y_bus" ] || ! (as_reader dbus-send --bus="$a11y_bus" --print-reply 
   note warning "the accessibility bus or its registry did not answer"
 fi
 
-files_outside_the_book >"$run/files-before"
 reader_processes | cut -d' ' -f1 >"$run/processes-before"
 leftover_processes() { reader_processes | grep -v -w -F -f "$run/processes-before"; }
 
@@ -86,6 +86,7 @@ leftover_processes() { reader_processes | grep -v -w -F -f "$run/processes-befor
 run_book() {
   local n=$1 book
   rm -f "$run/loaded"
+  files_outside_the_book >"$run/files-before.$n"
   read -r _ <"$run/go.$n"
   as_reader env PAGORA_REPORT_LOAD_FINISHED="$run/loaded" "/home/$reader/book" \
     >"$run/book.$n.stdout" 2>"$run/book.$n.stderr" &
@@ -117,8 +118,8 @@ run_book() {
   # The single-instance lock and the clean-up watcher's lock stay by design: a
   # lock file removed on exit would let two starts lock two different files.
   files_outside_the_book | grep -v -x -F -e "$runtime/pagora Class.lock" -e "$runtime/pagora-watcher.lock" \
-    >"$run/files-after"
-  note "files_left.$n" "$(comm -13 "$run/files-before" "$run/files-after" | tr '\n' ' ')"
+    >"$run/files-after.$n"
+  note "files_left.$n" "$(comm -13 "$run/files-before.$n" "$run/files-after.$n" | tr '\n' ' ')"
 }
 
 for n in $(seq 1 "$runs"); do
