@@ -1,8 +1,8 @@
 """A Debian chroot holding only what a reader's desktop has, made once with
 debootstrap and kept as a tarball, so later runs unpack it in seconds.
 
-The tarball's name carries a digest of the suite and the package list: change
-either and the next run makes a new one. The mirror is the one this machine's
+The tarball's name carries a digest of the recipe, the suite and the package
+list: change any and the next run makes a new one (and drops the old). The mirror is the one this machine's
 apt uses (PAGORA_DEBIAN_MIRROR overrides it).
 """
 
@@ -21,10 +21,12 @@ SUITE = "trixie"
 READER_PACKAGES = ("libwebkit2gtk-4.1-0", "libgtk-3-0t64", "at-spi2-core", "xvfb", "dbus")
 READER_USER = "reader"
 READER_UID = 1000
+# Raised whenever build_image changes what it makes, so that no older tarball is used.
+RECIPE = 2
 
 
 def image_key(suite=SUITE, packages=READER_PACKAGES):
-    recipe = "\n".join([suite, "minbase", READER_USER, str(READER_UID), *sorted(packages)])
+    recipe = "\n".join([str(RECIPE), suite, "minbase", READER_USER, str(READER_UID), *sorted(packages)])
     return hashlib.sha256(recipe.encode()).hexdigest()[:12]
 
 
@@ -101,6 +103,9 @@ def build_image(tarball, log):
         partial = tarball.with_suffix(".partial")
         run(["tar", "--numeric-owner", "--xattrs", "-C", str(root), "-czf", str(partial), "."])
         partial.rename(tarball)
+    for stale in tarball.parent.glob("debian13-*.tar.gz"):
+        if stale != tarball:
+            stale.unlink()
     log(f"kept the chroot as {tarball} ({tarball.stat().st_size / 2**20:.0f} MiB)")
 
 

@@ -71,12 +71,17 @@ if ! wait_for 20 test -s "$run/bus"; then
 fi
 reader_env+=(DBUS_SESSION_BUS_ADDRESS="$(head -n1 "$run/bus")")
 # The accessibility bus and its registry belong to the session, not to the
-# book: start both now, as a desktop would have.
-a11y_bus=$( (as_reader dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress) \
-  2>>"$run/dbus.log" | sed -n 's/^ *string "\(.*\)"$/\1/p')
-if [ -z "$a11y_bus" ] || ! (as_reader dbus-send --bus="$a11y_bus" --print-reply --dest=org.a11y.atspi.Registry \
-    /org/a11y/atspi/registry org.freedesktop.DBus.Peer.Ping) >/dev/null 2>>"$run/dbus.log"; then
-  note warning "the accessibility bus or its registry did not answer"
+# book: start both now, as a desktop would have. On a busy machine the first
+# asks may time out, so they are repeated for a while.
+start_accessibility() {
+  local address
+  address=$( (as_reader dbus-send --session --print-reply --reply-timeout=5000 --dest=org.a11y.Bus /org/a11y/bus \
+    org.a11y.Bus.GetAddress) 2>>"$run/dbus.log" | sed -n 's/^ *string "\(.*\)"$/\1/p')
+  [ -n "$address" ] && (as_reader dbus-send --bus="$address" --print-reply --reply-timeout=5000 \
+    --dest=org.a11y.atspi.Registry /org/a11y/atspi/registry org.freedesktop.DBus.Peer.Ping) >/dev/null 2>>"$run/dbus.log"
+}
+if ! wait_for 60 start_accessibility; then
+  note warning "the accessibility bus or its registry did not answer within 60 s (see dbus.log with --keep)"
 fi
 
 reader_processes | cut -d' ' -f1 >"$run/processes-before"
