@@ -5,6 +5,7 @@ desktop's program for its type."""
 
 import io
 import os
+import subprocess
 import unittest
 import zipfile
 
@@ -101,6 +102,38 @@ class PageDisplayTest(unittest.TestCase):
                          [os.path.join(self.private, "manual.zip")])
         # The page stays as it was.
         self.assertEqual(self.viewer.page_title(), "Links")
+
+
+class LinkedFilesTest(unittest.TestCase):
+    """A tree whose script and style sheet are links to shared copies outside
+    it, as Debian's manuals have them, packed with -L."""
+
+    def setUp(self):
+        gui.check_environment(self)
+
+    def test_linked_script_and_style_sheet_work_when_packed_with_dereference(self):
+        folder = os.path.join(gui.ROOT, "books", "linked")
+        shared, source = os.path.join(folder, "shared"), os.path.join(folder, "pages")
+        os.makedirs(shared)
+        os.makedirs(os.path.join(source, "_static"))
+        with open(os.path.join(shared, "style.css"), "w") as out:
+            out.write("body { background: rgb(0, 128, 0); }\n")
+        with open(os.path.join(shared, "script.js"), "w") as out:
+            out.write("window.addEventListener('load', function () {\n"
+                      "  document.title = 'Linked ' + getComputedStyle(document.body).backgroundColor;\n"
+                      "});\n")
+        os.symlink(os.path.join(shared, "style.css"), os.path.join(source, "_static", "style.css"))
+        os.symlink(os.path.join(shared, "script.js"), os.path.join(source, "_static", "script.js"))
+        with open(os.path.join(source, "index.html"), "w") as out:
+            out.write('<!DOCTYPE html><html><head><title>Unstyled</title>'
+                      '<link rel="stylesheet" href="_static/style.css"><script src="_static/script.js"></script>'
+                      '</head><body><p>linked</p></body></html>\n')
+        book = os.path.join(folder, "book")
+        subprocess.run([gui.BOOK_TOOL, "create", source, "-o", book, "--viewer", gui.VIEWER, "--esbn", "linked",
+                        "-L"], check=True, stdout=subprocess.DEVNULL)
+        viewer = gui.Viewer(book)
+        self.addCleanup(viewer.stop)
+        viewer.wait_for_page("Linked rgb(0, 128, 0)")
 
 
 if __name__ == "__main__":

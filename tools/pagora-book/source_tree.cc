@@ -91,7 +91,7 @@ class TreeWalker {
   TreeWalker(fs::path canonicalRoot, const SourceTreeOptions& options)
       : root_(std::move(canonicalRoot)),
         options_(options),
-        heldFolderLimit_(options.heldFolders != 0 ? options.heldFolders : heldFolderLimit()) {}
+        heldFolderLimit_(options.heldFolders.value_or(heldFolderLimit())) {}
 
   // `ancestors` holds the folders from the root down to `folder`, so a link
   // leading back into one of them is seen before it recurses forever.

@@ -27,10 +27,10 @@ struct SourceTreeOptions {
   // where '*' also matches '/') matched against the stored name spelt with
   // '/', anchored at any folder, so "_sources" leaves out every folder of
   // that name and "*.py" every such file.
-  std::vector<std::string> excludes;
-  // At most this many folders stay open for the writer (see below); 0: a
-  // quarter of the descriptor limit.
-  std::size_t heldFolders = 0;
+  std::vector<std::string> excludes = {};
+  // At most this many folders stay open for the writer (see below); none
+  // given: a quarter of the descriptor limit.
+  std::optional<std::size_t> heldFolders = std::nullopt;
 };
 
 // Every file below `root`; stored names are relative paths with '\\' between

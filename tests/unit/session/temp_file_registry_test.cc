@@ -89,6 +89,7 @@ class RecordingObserver : public TempFileRegistry::Observer {
  public:
   void folderRecorded(const std::string& path) override { events.push_back("folder " + path); }
   void fileRecorded(const std::string& path) override { events.push_back("file " + path); }
+  void treeRecorded(const std::string& path) override { events.push_back("tree " + path); }
   void allRemoved() override { events.push_back(exists(removedFolder) ? "removed, not yet" : "removed"); }
 
   std::string removedFolder;
@@ -102,7 +103,9 @@ TEST(TempFileRegistryTest, ObserverHearsEachRecordAndTheRemovalOnceItIsDone) {
   ScratchFolder scratch;
   const std::string folder = scratch / "book.qvx";
   const std::string file = folder + "/index.html";
+  const std::string tree = folder + "/__engine";
   writeFile(file, "x");
+  writeFile(tree + "/storage/salt", "engine's own");
   RecordingObserver observer;
   observer.removedFolder = folder;
   TempFileRegistry registry;
@@ -110,12 +113,14 @@ TEST(TempFileRegistryTest, ObserverHearsEachRecordAndTheRemovalOnceItIsDone) {
   registry.addFolder(folder);
   registry.addFile(file);
   registry.addFile(file);
+  registry.addTree(tree);
+  registry.addTree(tree);
   registry.addFolder(folder);
   registry.removeAll();
   registry.setObserver(nullptr);
   registry.addFile(folder + "/after.html");
-  EXPECT_EQ(observer.events,
-            (std::vector<std::string>{"folder " + folder, "file " + file, "folder " + folder, "removed"}));
+  EXPECT_EQ(observer.events, (std::vector<std::string>{"folder " + folder, "file " + file, "tree " + tree,
+                                                       "folder " + folder, "removed"}));
 }
 
 }  // namespace

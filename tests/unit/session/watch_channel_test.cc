@@ -126,5 +126,20 @@ TEST(WatchChannel, RemovesFoldersInnermostFirstAndFilesBeforeFolders) {
   EXPECT_FALSE(exists(top));
 }
 
+// The engine's own data: a tree removed with everything in it, before the
+// files and folders, so that the folder holding it can go too.
+TEST(WatchChannel, RemovesATreeWholeBeforeTheFolderHoldingIt) {
+  ScratchFolder scratch;
+  const std::string folder = scratch / "book.qvx";
+  const std::string tree = folder + "/__engine/";
+  writeFile(tree + "storage/deep/salt", "x");
+  writeFile(tree + "hsts-storage.sqlite", "x");
+  writeFile(folder + "/index.html", "x");
+  const std::string bytes = record(WatchRecord::Folder, folder) + record(WatchRecord::File, folder + "/index.html") +
+                            record(WatchRecord::Tree, tree);
+  EXPECT_EQ(watch(bytes), 0);
+  EXPECT_FALSE(exists(folder));
+}
+
 }  // namespace
 }  // namespace pagora::testing

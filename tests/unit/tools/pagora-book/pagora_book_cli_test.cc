@@ -183,8 +183,21 @@ TEST_F(PagoraBookTest, StartPageIsGeneratedForTreesWithoutOne) {
   EXPECT_EQ(withoutStart.exitStatus, 0);
   EXPECT_NE(withoutStart.err.find("warning: "), std::string::npos);
   EXPECT_NE(withoutStart.err.find("Index file not found!"), std::string::npos) << withoutStart.err;
+  // verify tells exactly what the viewer will: its message, then the about page.
+  ProcessResult verified = runTool({"verify", book_});
+  EXPECT_EQ(verified.exitStatus, 1);
+  EXPECT_EQ(verified.err, book_ + ": Index file not found!\n\nThis E-Book seems to be corrupted.\npagora-book: " +
+                              book_ + ": no stored file is index.html or index.htm; the reader is shown the about page "
+                              "instead\n");
 
-  ProcessResult withStart = create({"--start-page", "docs/first page.html"});
+  // Only a stored page may be the start page, however it is spelt.
+  writeFile(src_ + "/docs/cover.png", "png");
+  for (const char* refused : {"docs/cover.png", "docs/missing.html", "../docs/first page.html"}) {
+    ProcessResult result = create({"--start-page", refused});
+    EXPECT_EQ(result.exitStatus, 2) << refused;
+    EXPECT_NE(result.err.find("--start-page"), std::string::npos) << result.err;
+  }
+  ProcessResult withStart = create({"--start-page", "./docs//first page.html"});
   ASSERT_EQ(withStart.exitStatus, 0) << withStart.err;
   EXPECT_EQ(withStart.err, "");
   ASSERT_EQ(runTool({"extract", book_, scratch_ / "out"}).exitStatus, 0);

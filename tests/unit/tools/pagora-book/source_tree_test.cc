@@ -197,6 +197,61 @@ TEST_F(SourceTreeTest, LeavesOutLinksThatCannotBeCopiedWithAWarning) {
   EXPECT_EQ(tree.warnings.size(), 7u);
 }
 
+// Debian's manuals link their scripts to shared copies: with dereference the
+// targets are stored under the links' names, a folder's files included, and a
+// loop through the outside still stops; without it, each warning says how.
+TEST_F(SourceTreeTest, DereferenceStoresWhatLinksLeadingOutsideLeadTo) {
+  writeFile(src("index.html"), "i");
+  writeFile(scratch_ / "shared/jquery.js", "js");
+  writeFile(scratch_ / "shared/theme/style.css", "css");
+  ::mkdir(src("_static").c_str(), 0700);
+  link(scratch_ / "shared/jquery.js", "_static/jquery.js");
+  link(scratch_ / "shared/theme", "_static/theme");
+  // Back into the root: from inside it, and from the outside folder walked.
+  link(src(), "_static/theme-loop");
+  ::symlink(src().c_str(), (scratch_ / "shared/theme/back").c_str());
+  link("missing.js", "_static/broken.js");
+
+  SourceTree plain = collectSourceTree(src());
+  ASSERT_FALSE(plain.error);
+  EXPECT_TRUE(warned(plain, src("_static/jquery.js"), "-L (--dereference) stores what it leads to"));
+  EXPECT_TRUE(warned(plain, src("_static/theme"), "-L (--dereference) stores what it leads to"));
+
+  SourceTree tree = collectSourceTree(src(), {.dereference = true});
+  ASSERT_FALSE(tree.error);
+  EXPECT_EQ(storedNames(tree), (std::vector<std::string>{"_static\\jquery.js", "_static\\theme\\style.css",
+                                                        "index.html"}));
+  EXPECT_EQ(pagora::testing::readFile(tree.files[0].sourcePath), "js");
+  EXPECT_TRUE(warned(tree, src("_static/broken.js"), "broken"));
+  EXPECT_TRUE(warned(tree, "theme/back", "back into"));
+  EXPECT_TRUE(warned(tree, src("_static/theme-loop"), "back into"));
+}
+
+// tar's rules: a pattern matches the whole stored name or any part of it that
+// starts after a '/', '*' matches '/' too, and a folder that matches goes
+// with everything in it.
+TEST_F(SourceTreeTest, ExcludeLeavesOutExactlyWhatItsPatternsName) {
+  for (const char* name : {"index.html", "_sources/index.rst.txt", "api/_sources/x.txt", "api/page.html",
+                           "build.pyc", "lib/mod.pyc", "lib/mod.py", "notes/_sourcesX.html"}) {
+    writeFile(src(name), name);
+  }
+  const SourceTree tree = collectSourceTree(src(), {.excludes = {"_sources", "*.pyc", "lib/*.py"}});
+  ASSERT_FALSE(tree.error);
+  EXPECT_EQ(storedNames(tree), (std::vector<std::string>{"api\\page.html", "index.html", "notes\\_sourcesX.html"}));
+
+  struct Case {
+    const char* pattern;
+    const char* path;
+    bool excluded;
+  };
+  for (const Case& c : {Case{"_sources", "_sources", true}, Case{"_sources", "a/b/_sources", true},
+                        Case{"_sources", "x_sources", false}, Case{"a/*", "a/b/c.html", true},
+                        Case{"*.html", "a/b.html", true}, Case{"b.htm", "a/b.html", false},
+                        Case{"a/b", "x/a/b", true}, Case{"[ab].txt", "a.txt", true}}) {
+    EXPECT_EQ(excludedBy(c.pattern, c.path), c.excluded) << c.pattern << " on " << c.path;
+  }
+}
+
 // Two links that lead into each other's folders: each copy stops where it
 // would enter a folder it is already inside.
 TEST_F(SourceTreeTest, MutualLinksStopAtTheLoop) {
