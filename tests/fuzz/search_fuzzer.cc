@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_support.h"
+#include "fuzz_require.h"
 #include "search/page_entry.h"
 #include "search/query.h"
 #include "search/search_index.h"
