@@ -21,6 +21,16 @@ constexpr std::array kCommands{
     CommandEntry{FontMedium, "ID_FONT_MEDIUM", "Selects the medium font size\nMedium", ""},
     CommandEntry{FontSmaller, "ID_FONT_SMALLER", "Selects the small font size\nSmaller", ""},
     CommandEntry{FontSmallest, "ID_FONT_SMALLEST", "Selects the smallest font size\nSmallest", ""},
+    CommandEntry{StyleBookOwn, "ID_STYLE_BOOK_OWN", "Shows the pages as the book made them\nBook's Own", ""},
+    CommandEntry{StyleLight, "ID_STYLE_LIGHT", "Shows every page dark on light\nLight", ""},
+    CommandEntry{StyleSepia, "ID_STYLE_SEPIA", "Shows every page dark brown on sepia\nSepia", ""},
+    CommandEntry{StyleDark, "ID_STYLE_DARK", "Shows every page light on dark\nDark", ""},
+    CommandEntry{TextSizeUp, "ID_TEXT_SIZE_UP", "Makes the text one size larger\nIncrease Text Size", ""},
+    CommandEntry{TextSizeDown, "ID_TEXT_SIZE_DOWN", "Makes the text one size smaller\nDecrease Text Size", ""},
+    CommandEntry{TextSizeReset, "ID_TEXT_SIZE_RESET", "Returns the text to the medium size\nReset Text Size", ""},
+    CommandEntry{ForgetReadingPlaces, "ID_FORGET_READING_PLACES",
+                 "Forgets where every book was left, this one included\nForget Reading Places", ""},
+    CommandEntry{HelpShortcuts, "ID_HELP_SHORTCUTS", "Lists the keyboard shortcuts\nKeyboard Shortcuts", ""},
     CommandEntry{FilePrintSetup, "ID_FILE_PRINT_SETUP",
                  "Change the printer and printing options\nPrint Setup", ""},
     CommandEntry{FilePrint, "ID_FILE_PRINT", "Print the active document\nPrint", "document-print"},
@@ -43,11 +53,16 @@ constexpr MenuEntry command(std::string_view label, CommandId id) {
 constexpr MenuEntry checkable(std::string_view label, CommandId id) {
   return {MenuEntryKind::Command, label, id, {}, true};
 }
+constexpr MenuEntry radio(std::string_view label, CommandId id) {
+  return {MenuEntryKind::Command, label, id, {}, true, true};
+}
 constexpr MenuEntry separator() { return {MenuEntryKind::Separator, ""}; }
 
 constexpr std::array kFileMenu{
     command("&Print...\tCtrl+P", FilePrint),
     command("P&rint Setup...", FilePrintSetup),
+    separator(),
+    command("&Forget Reading Places", ForgetReadingPlaces),
     separator(),
     command("E&xit", AppExit),
 };
@@ -64,11 +79,22 @@ constexpr std::array kFontsMenu{
     checkable("Sm&allest", FontSmallest),
 };
 
+constexpr std::array kStyleMenu{
+    radio("&Book's Own", StyleBookOwn),
+    radio("&Light", StyleLight),
+    radio("&Sepia", StyleSepia),
+    radio("&Dark", StyleDark),
+};
+
 constexpr std::array kViewMenu{
     checkable("&Toolbar", ViewToolbar),
     checkable("&Status Bar", ViewStatusBar),
     separator(),
     MenuEntry{MenuEntryKind::Submenu, "Fo&nts", {}, kFontsMenu},
+    command("&Increase Text Size\tCtrl++", TextSizeUp),
+    command("&Decrease Text Size\tCtrl+-", TextSizeDown),
+    command("Reset Text Si&ze\tCtrl+0", TextSizeReset),
+    MenuEntry{MenuEntryKind::Submenu, "St&yle", {}, kStyleMenu},
     separator(),
     command("Sto&p\tEsc", ViewStop),
     command("&Refresh\tF5", ViewRefresh),
@@ -78,10 +104,11 @@ constexpr std::array kGoMenu{
     command("&Back\tAlt+Left Arrow", GoBack),
     command("&Forward\tAlt+Right Arrow", GoForward),
     separator(),
-    command("&Home", GoHome),
+    command("&Home\tAlt+Home", GoHome),
 };
 
 constexpr std::array kHelpMenu{
+    command("&Keyboard Shortcuts\tCtrl+?", HelpShortcuts),
     command("&About...", AppAbout),
 };
 
@@ -105,6 +132,12 @@ constexpr std::array kAccelerators{
     Accelerator{"<Control>Insert", EditCopy},  Accelerator{"<Control>p", FilePrint},
     Accelerator{"Escape", ViewStop},           Accelerator{"F5", ViewRefresh},
     Accelerator{"<Alt>Left", GoBack},          Accelerator{"<Alt>Right", GoForward},
+    Accelerator{"<Alt>Home", GoHome},          Accelerator{"<Control>r", ViewRefresh},
+    Accelerator{"<Control>plus", TextSizeUp},  Accelerator{"<Control>equal", TextSizeUp},
+    Accelerator{"<Control>KP_Add", TextSizeUp}, Accelerator{"<Control>minus", TextSizeDown},
+    Accelerator{"<Control>KP_Subtract", TextSizeDown}, Accelerator{"<Control>0", TextSizeReset},
+    Accelerator{"<Control>question", HelpShortcuts},
+    Accelerator{"BackSpace", GoBack, true},    Accelerator{"<Shift>BackSpace", GoForward, true},
 };
 
 }  // namespace
