@@ -47,7 +47,9 @@ bool MainWindow::build() {
   // works on it while the bars are built.
   host_.allowReading(session_.privateFolderPath());
   view_ = std::make_unique<BookView>(host_, router_, session_, notices_);
-  view_->initialize();
+  comforts_ = std::make_unique<ReaderComforts>(window_, *view_, host_, session_, router_);
+  view_->initialize(comforts_->firstPagePath());
+  comforts_->restore();
   printing_ = std::make_unique<BookPrinting>(*view_, session_.printAllowed(), notices_, dialogs_);
 
   GtkWidget* layout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
@@ -81,6 +83,7 @@ void MainWindow::registerCommands() {
   using enum CommandId;
   view_->registerCommands(router_);
   printing_->registerCommands(router_);
+  comforts_->registerCommands();
   router_.add(AppExit, [this] { close(); });
   // The bars go with the window; a state asked for after that is "off".
   const auto toggle = [](GtkWidget* bar) {
@@ -99,6 +102,7 @@ void MainWindow::registerCommands() {
 void MainWindow::addAccelerators() {
   GtkAccelGroup* group = gtk_accel_group_new();
   for (const auto& accelerator : accelerators()) {
+    if (accelerator.whenUnclaimed) continue;  // the comforts' own
     const std::string keys(accelerator.keys);
     guint key = 0;
     GdkModifierType modifiers{};
@@ -140,6 +144,7 @@ void MainWindow::destroy() {
 void MainWindow::onWindowDestroy(GtkWidget*, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   // The window's children, the view among them, are destroyed after this.
+  if (window->comforts_) window->comforts_->rememberPlace();
   window->session_.removeAll();
   if (window->onDestroyed_) window->onDestroyed_();
 }
