@@ -137,6 +137,13 @@ def find(root, role=None, name=None, predicate=None):
     return found[0] if found else None
 
 
+def focused(root):
+    """The innermost accessible below `root` that has the keyboard focus (the
+    page's view and its document report it too), if any."""
+    found = find_all(root, predicate=lambda accessible: pyatspi.STATE_FOCUSED in states_of(accessible))
+    return found[-1] if found else None
+
+
 def find_text(root, text):
     """The first accessible below `root` whose own text holds `text`."""
     return find(root, predicate=lambda accessible: text in text_of(accessible))
@@ -171,6 +178,15 @@ def clipboard():
     from gi.repository import Gdk, Gtk
 
     return Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD)
+
+
+def pixel_at(x, y):
+    """The colour on screen at (x, y), as (red, green, blue)."""
+    gi.require_version("Gdk", "3.0")
+    from gi.repository import Gdk
+
+    shot = Gdk.pixbuf_get_from_window(Gdk.get_default_root_window(), x, y, 1, 1)
+    return tuple(shot.get_pixels()[:3])
 
 
 # --- real input ------------------------------------------------------------
@@ -211,14 +227,22 @@ def press(*keys):
 class Viewer:
     """One running viewer (a book executable) and its accessible tree."""
 
-    def __init__(self, book, *arguments, cwd=None):
-        """`cwd` is the folder the viewer starts in (where print-to-file writes by default)."""
+    def __init__(self, book, *arguments, cwd=None, env=None, prefix=()):
+        """`cwd` is the folder the viewer starts in (where print-to-file writes by default); `env`
+        holds variables to set (None as a value removes one); `prefix` is a command that execs the
+        book in its own process (so the pid stays the viewer's)."""
         self.book = book
         log_name = f"viewer-{os.path.basename(os.path.dirname(book))}-{time.monotonic_ns()}.log"
         self.log_path = os.path.join(ROOT, "logs", log_name)
         self._log = open(self.log_path, "w")
-        self.process = subprocess.Popen([book, *arguments], stdout=self._log, stderr=subprocess.STDOUT,
-                                        cwd=cwd)
+        environment = dict(os.environ)
+        for name, value in (env or {}).items():
+            if value is None:
+                environment.pop(name, None)
+            else:
+                environment[name] = value
+        self.process = subprocess.Popen([*prefix, book, *arguments], stdout=self._log, stderr=subprocess.STDOUT,
+                                        cwd=cwd, env=environment)
         self.pid = self.process.pid
         self._app = None
 
@@ -306,6 +330,11 @@ class Viewer:
     def page_title(self):
         return self.document().name
 
+    def wait_for_active(self, timeout=DEFAULT_TIMEOUT):
+        """Waits until the window manager has made the main window the active one: a click
+        before that may only bring the window forward."""
+        wait_for(lambda: pyatspi.STATE_ACTIVE in states_of(self.frame()), timeout, "the window to be active")
+
     def wait_for_page(self, title, timeout=DEFAULT_TIMEOUT):
         return wait_for(lambda: self.page_title() == title, timeout, f"the page titled {title!r}")
 
@@ -344,7 +373,7 @@ class Viewer:
         node = find(self.frame(), role="menu bar")
         for name in path:
             node = find(node, name=name, predicate=lambda n: n.getRoleName() in (
-                "menu", "menu item", "check menu item"))
+                "menu", "menu item", "check menu item", "radio menu item"))
             if node is None:
                 raise AssertionError(f"no menu item {' > '.join(path)}")
         return node
