@@ -33,6 +33,7 @@ void IndexBuilder::stopAndJoin() {
 }
 
 void IndexBuilder::work() {
+  if (listener_.workerStarting) listener_.workerStarting();
   for (std::size_t next; !stop_ && (next = next_.fetch_add(1)) < files_.size();) {
     const PageFile& file = files_[next];
     PageEntry entry{file.storedName, {}, {}};

@@ -8,6 +8,12 @@ namespace {
 
 std::size_t heapBytes(const std::string& text) { return text.capacity() > 15 ? text.capacity() + 1 : 0; }
 
+bool comesFirstAsPath(std::string_view a, std::string_view b) {
+  auto asPath = [](char c) { return static_cast<unsigned char>(c == '\\' ? '/' : c); };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return asPath(x) < asPath(y); });
+}
+
 }  // namespace
 
 void SearchIndex::add(PageEntry page) {
@@ -75,7 +81,7 @@ std::vector<SearchResult> SearchIndex::search(const Query& query, std::size_t wi
     const bool titleB = inTitle[b] == wordCount;
     if (titleA != titleB) return titleA;
     if (occurrences[a] != occurrences[b]) return occurrences[a] > occurrences[b];
-    return pages_[a].storedName < pages_[b].storedName;
+    return comesFirstAsPath(pages_[a].storedName, pages_[b].storedName);
   });
 
   std::vector<SearchResult> results;

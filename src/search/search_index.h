@@ -7,7 +7,8 @@
 // A page matches a query when, for every query word, its title or body holds
 // a word that begins with it (both folded). Results come in rank order: pages
 // whose title holds every query word first, then by how often the query
-// words occur in the page, then by stored name.
+// words occur in the page, then by stored name, byte by byte, with '\\' read
+// as the '/' it stands for: a book orders its pages as its folder would.
 #pragma once
 
 #include <cstddef>

@@ -42,6 +42,17 @@ TEST(SearchIndex, RanksTitleMatchesThenOccurrencesThenName) {
   EXPECT_EQ(index.search(Query::parse("applesauce"))[0].title, "e.html") << "a page without title shows its name";
 }
 
+TEST(SearchIndex, BreaksTiesByNameAsAFolderWouldOrderIt) {
+  SearchIndex index;
+  // As paths: "a/x" < "a0" < "aZ" < "a_" < "b"; '\\' alone would sort after "aZ".
+  for (const char* name : {"b.html", "a_.html", "a\\x.html", "aZ.html", "a0.html"}) {
+    index.addPage(name, page("", "same words"));
+  }
+  index.finish();
+  EXPECT_EQ(namesFound(index, "same"),
+            (std::vector<std::string>{"a\\x.html", "a0.html", "aZ.html", "a_.html", "b.html"}));
+}
+
 TEST(SearchIndex, SearchesWhatIsInWhileItGrowsAndTheSameOnceFinished) {
   SearchIndex index;
   EXPECT_TRUE(index.search(Query::parse("word")).empty());
