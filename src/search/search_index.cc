@@ -17,12 +17,20 @@ bool comesFirstAsPath(std::string_view a, std::string_view b) {
 }  // namespace
 
 void SearchIndex::add(PageEntry page) {
+  // The body is kept for snippets; it is made to its size outside the lock.
+  page.text.body.shrink_to_fit();
   std::unique_lock lock(mutex_);
   if (complete_) return;
   const auto number = static_cast<PageNumber>(pages_.size());
-  for (const PageTerm& term : page.terms) terms_.add(term.word, number, term.occurrences, term.inTitle);
+  // The book's vocabulary is far larger than a cache: its slots are asked
+  // for a few words ahead.
+  constexpr std::size_t kPrefetchAhead = 8;
+  const std::vector<PageTerm>& terms = page.terms;
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (i + kPrefetchAhead < terms.size()) terms_.prefetch(terms[i + kPrefetchAhead].hash);
+    terms_.add(page.word(i), terms[i].hash, number, terms[i].occurrences, terms[i].inTitle);
+  }
   textBytes_ += page.text.title.size() + page.text.body.size();
-  page.text.body.shrink_to_fit();
   pages_.push_back(Page{std::move(page.storedName), std::move(page.text.title), std::move(page.text.body)});
 }
 

@@ -60,9 +60,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PageEntry entry = makePageEntry("page.html", bytes);
   pagora::fuzz::checkText(entry.text.title);
   pagora::fuzz::checkText(entry.text.body);
-  for (const PageTerm& term : entry.terms) {
-    pagora::fuzz::checkWord(term.word);
-    require(term.occurrences > 0, "a word of the page occurs");
+  require(entry.words.size() == entry.terms.size(), "each term has its word");
+  for (std::size_t i = 0; i < entry.terms.size(); ++i) {
+    pagora::fuzz::checkWord(entry.word(i));
+    require(entry.terms[i].occurrences > 0, "a word of the page occurs");
+    require(entry.terms[i].hash == WordIds::hash(entry.word(i)), "a term carries its word's hash");
   }
 
   const Query query = Query::parse(queryText);
@@ -70,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool everyWordHeld = !query.empty();
   for (const std::string& word : query.words()) {
     bool held = false;
-    for (const PageTerm& term : entry.terms) held = held || std::string_view(term.word).starts_with(word);
+    for (std::size_t i = 0; i < entry.terms.size(); ++i) held = held || entry.word(i).starts_with(word);
     everyWordHeld = everyWordHeld && held;
   }
 
