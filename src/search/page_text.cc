@@ -87,6 +87,7 @@ class CollapsedText {
     text_.resize(out);
   }
   void boundary() { spacePending_ = true; }
+  void reserve(std::size_t bytes) { text_.reserve(bytes); }
   std::string take() { return std::move(text_); }
 
  private:
@@ -141,6 +142,8 @@ class Reading {
     opensWithXmlDeclaration_ = utf8.starts_with("<?xml");
     std::string standIns;
     const std::string_view parsed = standInRuns_ ? runs_.standIn(utf8, standIns) : utf8;
+    // The text is never longer than the page: room made once.
+    body_.reserve(utf8.size());
     Parser parser(
         htmlCreateMemoryParserCtxt(parsed.data(), static_cast<int>(std::min<std::size_t>(parsed.size(), INT_MAX))));
     if (!parser) return;

@@ -108,6 +108,7 @@ std::string_view TextRuns::standIn(std::string_view page, std::string& scratch) 
   if (holdsStandInCharacters(page)) return page;
   scratch.clear();
   scratch.reserve(page.size() / 4 + 64);
+  runs_.reserve(page.size() / 64);
   const auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(page[at]); };
   // The next '<' and '&' at or after a place, each found once by memchr.
   std::size_t nextTag = page.find('<');
