@@ -1,6 +1,7 @@
 #include "viewer/window/book_search.h"
 
 #include <glib.h>
+#include <malloc.h>
 #include <sys/resource.h>
 
 namespace pagora::viewer {
@@ -43,6 +44,12 @@ void BookSearch::notifyOnMainLoop(std::weak_ptr<Observers> observers) {
       G_PRIORITY_DEFAULT_IDLE,
       [](gpointer data) -> gboolean {
         if (const auto alive = static_cast<std::weak_ptr<Observers>*>(data)->lock()) {
+          // What the workers freed stays with their allocator until asked
+          // for: the reader's memory holds the index and no more.
+          if (!alive->memoryReturned && alive->index->isComplete()) {
+            alive->memoryReturned = true;
+            malloc_trim(0);
+          }
           for (const auto& observer : alive->list) observer();
         }
         return G_SOURCE_REMOVE;

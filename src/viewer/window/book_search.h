@@ -41,12 +41,14 @@ class BookSearch {
  private:
   // What the main loop's calls reach, only while this object lives.
   struct Observers {
+    const search::SearchIndex* index;
     std::vector<std::function<void()>> list;
+    bool memoryReturned = false;
   };
   static void notifyOnMainLoop(std::weak_ptr<Observers> observers);
 
   search::SearchIndex index_;
-  std::shared_ptr<Observers> observers_ = std::make_shared<Observers>();
+  std::shared_ptr<Observers> observers_ = std::make_shared<Observers>(Observers{&index_, {}});
   std::unique_ptr<search::IndexBuilder> builder_;
   bool started_ = false;
 };
