@@ -43,6 +43,13 @@ void SearchIndex::finish() {
   if (complete_) return;
   terms_.freeze();
   pages_.shrink_to_fit();
+  std::vector<PageNumber> byName(pages_.size());
+  for (PageNumber page = 0; page < byName.size(); ++page) byName[page] = page;
+  std::sort(byName.begin(), byName.end(), [this](PageNumber a, PageNumber b) {
+    return comesFirstAsPath(pages_[a].storedName, pages_[b].storedName);
+  });
+  nameRanks_.resize(pages_.size());
+  for (std::uint32_t rank = 0; rank < byName.size(); ++rank) nameRanks_[byName[rank]] = rank;
   complete_ = true;
 }
 
@@ -89,6 +96,7 @@ std::vector<SearchResult> SearchIndex::search(const Query& query, std::size_t wi
     const bool titleB = inTitle[b] == wordCount;
     if (titleA != titleB) return titleA;
     if (occurrences[a] != occurrences[b]) return occurrences[a] > occurrences[b];
+    if (complete_) return nameRanks_[a] < nameRanks_[b];
     return comesFirstAsPath(pages_[a].storedName, pages_[b].storedName);
   });
 
@@ -116,7 +124,8 @@ std::size_t SearchIndex::textBytes() const {
 
 std::size_t SearchIndex::memoryUsage() const {
   std::shared_lock lock(mutex_);
-  std::size_t bytes = sizeof(*this) + pages_.capacity() * sizeof(Page) + terms_.memoryUsage();
+  std::size_t bytes = sizeof(*this) + pages_.capacity() * sizeof(Page) + terms_.memoryUsage() +
+                      nameRanks_.capacity() * sizeof(std::uint32_t);
   for (const Page& page : pages_) bytes += heapBytes(page.storedName) + heapBytes(page.title) + heapBytes(page.body);
   return bytes;
 }

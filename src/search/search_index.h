@@ -70,6 +70,9 @@ class SearchIndex {
 
   mutable std::shared_mutex mutex_;
   std::vector<Page> pages_;
+  // Once finished: each page's place in the order of names, so that a query
+  // matching thousands of pages breaks its ties without comparing names.
+  std::vector<std::uint32_t> nameRanks_;
   TermTable terms_;
   std::size_t textBytes_ = 0;
   bool complete_ = false;
