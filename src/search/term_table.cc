@@ -47,24 +47,11 @@ void TermTable::freeze() {
   std::sort(order.begin(), order.end(),
             [this](std::uint32_t a, std::uint32_t b) { return growingIds_.word(a) < growingIds_.word(b); });
 
-  // Reads the stream page by page, calling visit(word, page, countAndTitle).
-  auto readStream = [this](auto&& visit) {
-    const std::uint8_t* at = pageWords_.data();
-    const std::uint8_t* const end = at + pageWords_.size();
-    for (std::uint32_t page = 0; page < pageStarts_.size(); ++page) {
-      const std::uint8_t* const pageEnd =
-          page + 1 < pageStarts_.size() ? pageWords_.data() + pageStarts_[page + 1] : end;
-      while (at < pageEnd) {
-        const std::uint64_t word = varint(at, pageEnd);
-        visit(static_cast<std::uint32_t>(word), page, varint(at, pageEnd));
-      }
-    }
-  };
   // How many bytes each word's postings take, then where each goes, in the
   // sorted order; then every posting written in its place.
   std::vector<std::uint32_t> lastPage(words, 0);
   std::vector<std::uint64_t> place(words, 0);
-  readStream([&](std::uint32_t word, std::uint32_t page, std::uint64_t countAndTitle) {
+  forEachPageWord([&](std::uint64_t word, std::uint32_t page, std::uint64_t countAndTitle) {
     place[word] += varintLength(page - lastPage[word]) + varintLength(countAndTitle);
     lastPage[word] = page;
   });
@@ -84,7 +71,7 @@ void TermTable::freeze() {
   }
   postings_.resize(offset);
   std::fill(lastPage.begin(), lastPage.end(), 0);
-  readStream([&](std::uint32_t word, std::uint32_t page, std::uint64_t countAndTitle) {
+  forEachPageWord([&](std::uint64_t word, std::uint32_t page, std::uint64_t countAndTitle) {
     std::uint8_t* at = postings_.data() + place[word];
     at = putVarint(at, page - lastPage[word]);
     at = putVarint(at, countAndTitle);

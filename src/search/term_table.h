@@ -43,6 +43,10 @@ class TermTable {
   static std::uint64_t varint(const std::uint8_t*& at, const std::uint8_t* end);
   template <typename Visit>
   static void decode(const std::uint8_t* at, const std::uint8_t* end, Visit& visit);
+  // While adding: calls visit(word number, page, count and title) for each
+  // page's words, page by page.
+  template <typename Visit>
+  void forEachPageWord(Visit&& visit) const;
   std::string_view sortedWord(std::size_t index) const;
 
   bool frozen_ = false;
@@ -80,6 +84,19 @@ void TermTable::decode(const std::uint8_t* at, const std::uint8_t* end, Visit& v
 }
 
 template <typename Visit>
+void TermTable::forEachPageWord(Visit&& visit) const {
+  const std::uint8_t* at = pageWords_.data();
+  const std::uint8_t* const end = at + pageWords_.size();
+  for (std::uint32_t page = 0; page < pageStarts_.size(); ++page) {
+    const std::uint8_t* const pageEnd = page + 1 < pageStarts_.size() ? pageWords_.data() + pageStarts_[page + 1] : end;
+    while (at < pageEnd) {
+      const std::uint64_t word = varint(at, pageEnd);
+      visit(word, page, varint(at, pageEnd));
+    }
+  }
+}
+
+template <typename Visit>
 void TermTable::forEachPosting(std::string_view prefix, Visit&& visit) const {
   if (!frozen_) {
     std::vector<bool> matches(growingIds_.size(), false);
@@ -88,19 +105,11 @@ void TermTable::forEachPosting(std::string_view prefix, Visit&& visit) const {
       if (growingIds_.word(id).starts_with(prefix)) any = matches[id] = true;
     }
     if (!any) return;
-    const std::uint8_t* at = pageWords_.data();
-    const std::uint8_t* const end = at + pageWords_.size();
-    std::uint32_t page = 0;
-    while (at < end) {
-      while (page + 1 < pageStarts_.size() && at - pageWords_.data() >= static_cast<std::ptrdiff_t>(pageStarts_[page + 1])) {
-        ++page;
-      }
-      const std::uint64_t id = varint(at, end);
-      const std::uint64_t countAndTitle = varint(at, end);
-      if (id < matches.size() && matches[id]) {
+    forEachPageWord([&](std::uint64_t word, std::uint32_t page, std::uint64_t countAndTitle) {
+      if (word < matches.size() && matches[word]) {
         visit(page, static_cast<std::uint32_t>(countAndTitle >> 1), (countAndTitle & 1) != 0);
       }
-    }
+    });
     return;
   }
   // The words that begin with `prefix` are one run of the sorted vocabulary.

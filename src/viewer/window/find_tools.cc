@@ -31,7 +31,8 @@ FindTools::FindTools(BookView& view, BookSession& session)
       finder_(view.webView()),
       findBar_(finder_, [this] { view_.grabFocus(); }),
       pane_(
-          search_, [this](const std::string& name, std::vector<std::string> words) { openPage(name, std::move(words)); },
+          search_,
+          [this](const std::string& name, std::vector<std::string> words) { openPage(name, std::move(words)); },
           [this] { startIndexing(); }, [this] { view_.grabFocus(); }),
       paned_(gtk_paned_new(GTK_ORIENTATION_HORIZONTAL)),
       loadChanged_(view.webView(), "load-changed", G_CALLBACK(onLoadChanged), this) {

@@ -57,6 +57,7 @@ TEST(SearchIndex, SearchesWhatIsInWhileItGrowsAndTheSameOnceFinished) {
   SearchIndex index;
   EXPECT_TRUE(index.search(Query::parse("word")).empty());
   index.addPage("one.html", page("One", "first word"));
+  index.addPage("empty.html", page("", ""));  // a page without words between two with
   index.addPage("two.html", page("Two", "second wording"));
   using Names = std::vector<std::string>;
   EXPECT_FALSE(index.isComplete());
@@ -68,7 +69,7 @@ TEST(SearchIndex, SearchesWhatIsInWhileItGrowsAndTheSameOnceFinished) {
   EXPECT_EQ(namesFound(index, "wordi"), (Names{"two.html"}));
   EXPECT_EQ(namesFound(index, "z"), (Names{}));
   index.addPage("three.html", page("Three", "third word"));
-  EXPECT_EQ(index.pageCount(), 2u) << "a finished index takes no more pages";
+  EXPECT_EQ(index.pageCount(), 3u) << "a finished index takes no more pages";
 }
 
 TEST(SearchIndex, GivesSnippetsForTheFirstResultsAndOnAsking) {
