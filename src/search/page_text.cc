@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -173,7 +174,10 @@ class Reading {
   // Whether the parser read a stand-in as markup: this reading is to be
   // made again without them.
   bool misreadStandIns() const {
-    return standInRuns_ && !restartWith_ && !(stop_ != nullptr && stop_->load()) && !runs_.allRestored();
+    if (!standInRuns_ || (stop_ != nullptr && stop_->load())) return false;
+    // A reading stopped for a declared charset must have read the
+    // declaration itself, and all before it, as the page has it.
+    return !runs_.restoredUpTo(restartWith_ ? stoppedAt_ : std::numeric_limits<std::size_t>::max());
   }
 
   PageText text() { return PageText{title_.take(), body_.take()}; }
@@ -256,6 +260,8 @@ class Reading {
     // Pure ASCII reads alike in every charset a page can declare in ASCII.
     if (!original_.empty() && *charset != decodedAs_ && !isAscii(original_)) {
       restartWith_ = charset;
+      const long consumed = xmlByteConsumed(parser_);
+      stoppedAt_ = consumed < 0 ? std::numeric_limits<std::size_t>::max() : static_cast<std::size_t>(consumed);
       xmlStopParser(parser_);
     }
   }
@@ -276,6 +282,7 @@ class Reading {
   bool opensWithXmlDeclaration_ = false;
   bool declarationSeen_ = false;
   std::optional<std::string> restartWith_;
+  std::size_t stoppedAt_ = 0;  // bytes of the parsed text read when the declaration stopped the reading
   TextRuns runs_;
   CollapsedText title_;
   CollapsedText body_;

@@ -102,6 +102,7 @@ bool opensRawText(std::string_view page, std::size_t at) {
 
 std::string_view TextRuns::standIn(std::string_view page, std::string& scratch) {
   runs_.clear();
+  standInAt_.clear();
   pendingHigh_ = kNoHigh;
   restored_ = 0;
   inOrder_ = true;
@@ -119,6 +120,11 @@ std::string_view TextRuns::standIn(std::string_view page, std::string& scratch) 
     return std::min(std::min(nextTag, nextReference), page.size());
   };
   std::size_t at = 0;
+  // The parser takes a byte order mark that opens its input for one, not for text.
+  if (page.starts_with("\xEF\xBB\xBF")) {
+    scratch.append(page.substr(0, 3));
+    at = 3;
+  }
   while (at < page.size()) {
     const unsigned char c = byteAt(at);
     if (c == '<') {
@@ -169,6 +175,7 @@ std::string_view TextRuns::standIn(std::string_view page, std::string& scratch) 
       continue;
     }
     scratch.append(page.data() + at, first - at);
+    standInAt_.push_back(scratch.size());
     appendCharacter(scratch, 0xE000 + runs_.size() / kLowCount);
     appendCharacter(scratch, 0xF000 + runs_.size() % kLowCount);
     runs_.push_back(run);
@@ -176,6 +183,11 @@ std::string_view TextRuns::standIn(std::string_view page, std::string& scratch) 
     at = end;
   }
   return scratch;
+}
+
+bool TextRuns::restoredUpTo(std::size_t parsed) const {
+  const auto before = std::lower_bound(standInAt_.begin(), standInAt_.end(), parsed) - standInAt_.begin();
+  return inOrder_ && restored_ == static_cast<std::size_t>(before);
 }
 
 }  // namespace pagora::search

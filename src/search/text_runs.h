@@ -8,7 +8,7 @@
 // the same tags, references and quoted values in the same places, and each
 // piece of text blank or not as before. Where it reads a stand-in as part of
 // markup instead (broken markup that this scan reads otherwise), not every
-// run comes back as text: allRestored() says so, and the page is read again
+// run comes back as text: restoredUpTo() says so, and the page is read again
 // as it is. A page that holds private-use characters of its own, written or
 // as references, is parsed as it is.
 #pragma once
@@ -32,14 +32,17 @@ class TextRuns {
   template <typename Out>
   void restore(std::string_view reported, Out&& out);
 
-  // Whether every run has come back as text, once each and in order: the
-  // parser read the page's structure as this scan did.
-  bool allRestored() const { return restored_ == runs_.size() && inOrder_; }
+  // Whether every run stood in for before `parsed` bytes of the stood-in
+  // text (all of it, for a parse that ran to the end) has come back as text,
+  // once each and in order: the parser read the structure of that much of
+  // the page, its declarations among it, as this scan did.
+  bool restoredUpTo(std::size_t parsed) const;
 
  private:
   static constexpr std::size_t kNoHigh = static_cast<std::size_t>(-1);
 
   std::vector<std::string_view> runs_;  // into the page
+  std::vector<std::size_t> standInAt_;  // each run's stand-in, as an offset in the stood-in text
   std::size_t pendingHigh_ = kNoHigh;   // the first half of a stand-in, reported alone
   std::size_t restored_ = 0;
   bool inOrder_ = true;

@@ -2,9 +2,11 @@
 // page. The page's text is extracted (charset sniffing, libxml2's HTML
 // parser), made into words and indexed; the query is parsed and run. Beyond
 // what the sanitizers catch, it checks that the text is clean UTF-8 with no
-// NUL and single spaces, that words are folded and cut as promised, that the
-// page matches exactly when each query word begins one of its words, that a
-// snippet's marks lie on its words, and that libxml2 never prints anything.
+// NUL and single spaces, that it is the same whether the parser reads every
+// character or the long runs of text are set aside, that words are folded and
+// cut as promised, that the page matches exactly when each query word begins
+// one of its words, that a snippet's marks lie on its words, and that libxml2
+// never prints anything.
 #include <glib.h>
 #include <libxml/xmlerror.h>
 
@@ -60,6 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PageEntry entry = makePageEntry("page.html", bytes);
   pagora::fuzz::checkText(entry.text.title);
   pagora::fuzz::checkText(entry.text.body);
+  const PageText whole = extractPageText(bytes, nullptr, false);
+  require(whole.title == entry.text.title && whole.body == entry.text.body,
+          "setting runs of text aside while the parser reads the markup changes nothing");
   require(entry.words.size() == entry.terms.size(), "each term has its word");
   for (std::size_t i = 0; i < entry.terms.size(); ++i) {
     pagora::fuzz::checkWord(entry.word(i));

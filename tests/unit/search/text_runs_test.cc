@@ -52,6 +52,8 @@ TEST(TextRuns, PagesMadeToTripThemReadAlike) {
       {"xml declaration", "<?xml version=\"1.0\" encoding=\"ISO-8859-15\"?><p>long text \xA4 here</p>"},
       {"many runs", repeated("<p>paragraph of text</p>", 5000)},
       {"unclosed title", "<title>a title that runs on<body><p>body text words"},
+      {"second byte order mark", "\xEF\xBB\xBF\xEF\xBB\xBFplain words of text after two marks"},
+      {"utf-16 page opening with a mark", std::string("\xFF\xFE\xFF\xFE\x00\xD7\x00\x20\x00\x78\x00", 11)},
   };
   // A stand-in the parser reports in two pieces: white space before it fills
   // the parser's buffer of a hundred bytes just so.
