@@ -1,6 +1,7 @@
 // MainWindow: the viewer's one window, captioned with the book's title. It
-// holds the menu bar, the labelled toolbar, the book view and the status bar.
-// When it is destroyed, by any means, every file and folder the book put on
+// holds the menu bar, the labelled toolbar, the find bar, the book view with
+// the search pane beside it, and the status bar. When it is destroyed, by any
+// means, the index's build stops and every file and folder the book put on
 // disk is removed while the view still exists.
 #pragma once
 
@@ -15,6 +16,7 @@
 #include "viewer/rules/command_router.h"
 #include "viewer/rules/notice_sink.h"
 #include "viewer/window/book_printing.h"
+#include "viewer/window/find_tools.h"
 #include "viewer/window/label_toolbar.h"
 #include "viewer/window/menu_bar.h"
 #include "viewer/window/modal_dialogs.h"
@@ -72,6 +74,7 @@ class MainWindow {
   std::unique_ptr<MenuBar> menuBar_;
   std::unique_ptr<BookView> view_;
   std::unique_ptr<BookPrinting> printing_;
+  std::unique_ptr<FindTools> findTools_;
 };
 
 }  // namespace pagora::viewer
