@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 // Put there by embedded_viewer.S at link time.
@@ -38,9 +39,25 @@ bool writeAll(int fd, const unsigned char* bytes, std::size_t size) {
   return true;
 }
 
+ViewerMain loadLibrary(const char* path, char* reason, std::size_t reasonSize) {
+  // Binding every symbol now finds a library too old for the viewer here
+  // rather than in the middle of the reader's session.
+  void* library = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  void* entry = library != nullptr ? ::dlsym(library, kViewerEntryPoint) : nullptr;
+  if (entry == nullptr) {
+    std::snprintf(reason, reasonSize, "%s", ::dlerror());
+    return nullptr;
+  }
+  return reinterpret_cast<ViewerMain>(entry);
+}
+
 }  // namespace
 
 ViewerMain loadEmbeddedViewer(char* reason, std::size_t reasonSize) {
+  // A debugger or a sanitizer needs the library as a file, with its symbols.
+  if (const char* file = std::getenv(kViewerLibraryVariable); file != nullptr && file[0] != '\0') {
+    return loadLibrary(file, reason, reasonSize);
+  }
   const std::size_t size = static_cast<std::size_t>(pagora_embedded_viewer_end - pagora_embedded_viewer_start);
   // The descriptor stays open for the life of the process: the loader knows
   // the library by this path.
@@ -52,20 +69,9 @@ ViewerMain loadEmbeddedViewer(char* reason, std::size_t reasonSize) {
   }
   char path[32];
   std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd);
-  // Binding every symbol now finds a library too old for the viewer here
-  // rather than in the middle of the reader's session.
-  void* library = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) {
-    std::snprintf(reason, reasonSize, "%s", ::dlerror());
-    ::close(fd);
-    return nullptr;
-  }
-  void* entry = ::dlsym(library, kViewerEntryPoint);
-  if (entry == nullptr) {
-    std::snprintf(reason, reasonSize, "%s", ::dlerror());
-    return nullptr;
-  }
-  return reinterpret_cast<ViewerMain>(entry);
+  const ViewerMain entry = loadLibrary(path, reason, reasonSize);
+  if (entry == nullptr) ::close(fd);
+  return entry;
 }
 
 }  // namespace pagora::launcher

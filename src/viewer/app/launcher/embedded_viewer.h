@@ -13,6 +13,10 @@ namespace pagora::launcher {
 // The viewer's entry point: takes the program's arguments, returns its exit status.
 using ViewerMain = int (*)(int argc, char** argv);
 
+// Names a viewer library file to load instead of the one carried: for a
+// debugger or a sanitizer, which need the library as a file.
+inline constexpr const char* kViewerLibraryVariable = "PAGORA_VIEWER_LIBRARY";
+
 // The name the library exports its entry point under.
 inline constexpr const char* kViewerEntryPoint = "pagora_viewer_main";
 
