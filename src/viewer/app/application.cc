@@ -87,6 +87,7 @@ int Application::start(const std::string& document) {
   SessionOptions options;
   options.watchForCrash = true;
   options.watcherLockFolder = platform::instanceFolder();
+  options.sandboxRuntimeFolder = g_get_user_runtime_dir() + std::string("/");
   session_ = std::make_unique<BookSession>(std::move(options));
   // Top-level windows carry the guard's name as their class.
   gdk_set_program_class(guard_.windowClassName().c_str());
