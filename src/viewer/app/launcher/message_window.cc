@@ -37,6 +37,9 @@ bool showWithGtk(const char* title, const char* text) {
   if (init == nullptr || dialogNew == nullptr || setTitle == nullptr || run == nullptr || destroy == nullptr) {
     return false;
   }
+  // GTK's settings would otherwise make their folder in the runtime folder:
+  // this message writes nothing.
+  ::setenv("GSETTINGS_BACKEND", "memory", 1);
   if (init(nullptr, nullptr) == 0) return false;  // no display GTK can open
   void* dialog = dialogNew(nullptr, 0, kGtkMessageError, kGtkButtonsOk, "%s", text);
   if (dialog == nullptr) return false;
@@ -75,7 +78,7 @@ bool showMessageWindow(const char* title, const char* text) {
   if (showWith(kdialog)) return true;
   if (!x11) return false;
   char* xmessage[] = {word("xmessage"), word("-center"), word("-title"), word(title), word("-buttons"), word("OK:0"),
-                      word(text), nullptr};
+                      word("-default"), word("OK"), word(text), nullptr};
   return showWith(xmessage);
 }
 
