@@ -4,7 +4,9 @@
 // containers, chroots); there the engine aborts the whole viewer when it
 // launches its first web process. The probe runs bubblewrap as the engine
 // will, in the background while the book is being read, so the engine can be
-// told to run without its sandbox before that first launch.
+// told to run without its sandbox before that first launch. A home folder
+// that does not exist counts as a failure too: the engine resolves it each
+// time it is given a folder to show inside its sandbox, and crashes without.
 #pragma once
 
 #include <sys/types.h>
