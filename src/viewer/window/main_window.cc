@@ -124,9 +124,12 @@ void MainWindow::show() {
   view_->grabFocus();
 }
 
-void MainWindow::present() {
+void MainWindow::present(const std::string& activationToken) {
   if (window_ == nullptr) return;
   gtk_window_deiconify(window_);
+  // GTK hands the token to the display: an xdg-activation request on
+  // Wayland, the user time of the startup id on X11.
+  if (!activationToken.empty()) gtk_window_set_startup_id(window_, activationToken.c_str());
   gtk_window_present(window_);
 }
 

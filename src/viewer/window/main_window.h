@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "session/book_session.h"
 #include "viewer/engine/book_view.h"
@@ -41,8 +42,11 @@ class MainWindow {
 
   // Shows the window with the keyboard focus on the page.
   void show();
-  // Brings the window back from an iconified state and to the front.
-  void present();
+  // Brings the window back from an iconified state and to the front. With the
+  // activation token of the start that asked for it (xdg-activation on
+  // Wayland, a startup notification id on X11), desktops that insist on one
+  // let the window come forward.
+  void present(const std::string& activationToken = {});
   // Closes the window the way its close box does.
   void close();
   // Closes any open menu, so that nothing holds the pointer and keyboard.
