@@ -26,6 +26,10 @@ TABLE_KEYS = {
     "Print": ["Ctrl+P"],
     "Copy": ["Ctrl+C", "Ctrl+Insert"],
     "Select All": ["Ctrl+A"],
+    "Find": ["Ctrl+F"],
+    "Find Next": ["F3", "Ctrl+G"],
+    "Find Previous": ["Shift+F3", "Shift+Ctrl+G"],
+    "Search Book": ["Shift+Ctrl+F"],
     "Increase Text Size": ["Ctrl++", "Ctrl+=", "Ctrl++"],  # the last is the keypad's
     "Decrease Text Size": ["Ctrl+-", "Ctrl+-"],
     "Reset Text Size": ["Ctrl+0"],
@@ -207,7 +211,8 @@ class AccessibilityTest(unittest.TestCase):
         shortcuts = {"Back": "Alt+Left Arrow", "Forward": "Alt+Right Arrow", "Stop": "Esc", "Refresh": "F5",
                      "Home": "Alt+Home", "Copy": "Ctrl+C", "Print": "Ctrl+P", "Print...": "Ctrl+P",
                      "Select All": "Ctrl+A", "Increase Text Size": "Ctrl++", "Decrease Text Size": "Ctrl+-",
-                     "Reset Text Size": "Ctrl+0", "Keyboard Shortcuts": "Ctrl+?"}
+                     "Reset Text Size": "Ctrl+0", "Keyboard Shortcuts": "Ctrl+?", "Find...": "Ctrl+F",
+                     "Find Next": "F3", "Find Previous": "Shift+F3", "Search Book...": "Ctrl+Shift+F"}
         without = ["About", "About...", "Print Setup...", "Forget Reading Places", "Exit", "Toolbar", "Status Bar",
                    "Largest", "Medium", "Book's Own", "Sepia"]
         controls = self.viewer.toolbar_buttons() + find_all(
@@ -236,15 +241,15 @@ class AccessibilityTest(unittest.TestCase):
         except gui.Timeout:
             return before
 
-    def test_tab_reaches_every_control_of_the_window(self):
-        frame = self.viewer.frame()
-        # What can take the focus now; the menus are reached with F10 and their access keys.
-        wanted = {identity(a) for a in under_menu_bar(frame)
+    def walk_with_tab(self):
+        """What can take the focus now that Tab does not reach in two rounds (each control is
+        reached in either, whatever held the focus first); the menus are reached with F10 and
+        their access keys."""
+        wanted = {identity(a) for a in under_menu_bar(self.viewer.frame())
                   if {pyatspi.STATE_FOCUSABLE, pyatspi.STATE_SHOWING, pyatspi.STATE_SENSITIVE} <= states_of(a)
                   and a.getRoleName() != "frame"}
         self.assertIn(("push button", "Home"), wanted)
         self.assertIn(("link", "second page"), wanted)
-        # Two rounds: each control is reached in either, whatever held the focus first.
         reached = set()
         for _ in range(2 * (len(wanted) + 4)):
             before = gui.focused(self.viewer.frame())
@@ -252,7 +257,26 @@ class AccessibilityTest(unittest.TestCase):
             now = self.focus_after(before)
             if now is not None:
                 reached.update(with_ancestors(now))
-        self.assertEqual(wanted - reached, set(), "not reached by Tab")
+        return wanted, wanted - reached
+
+    def test_tab_reaches_every_control_of_the_window(self):
+        self.assertEqual(self.walk_with_tab()[1], set(), "not reached by Tab")
+
+    def test_tab_reaches_the_find_bar_and_the_search_pane_once_open(self):
+        gui.press("ctrl+f")
+        entry = wait_for(lambda: find(self.viewer.frame(), name="Find in page", predicate=is_showing),
+                         what="the find bar")
+        self.addCleanup(lambda: wait_for(lambda: find(self.viewer.frame(), name="Find in page",
+                                                      predicate=is_showing) is None, what="the find bar to close"))
+        self.addCleanup(gui.click, find(entry.parent, role="push button", name="Close find bar"))
+        gui.press("ctrl+shift+f")
+        pane = wait_for(lambda: find(self.viewer.frame(), name="Search book", predicate=is_showing),
+                        what="the search pane")
+        self.addCleanup(lambda: self.viewer.open_menu_and_click("Edit", "Search Book..."))
+        wanted, missed = self.walk_with_tab()
+        self.assertIn(identity(entry), wanted)
+        self.assertIn(identity(pane), wanted)
+        self.assertEqual(missed, set(), "not reached by Tab")
 
 
 if __name__ == "__main__":

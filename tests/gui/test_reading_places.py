@@ -186,7 +186,7 @@ class NoRecordTest(unittest.TestCase):
                       'mount --bind -o ro "$0" "$0" && exec "$@"', STATE]
             if subprocess.run([*prefix, "true"]).returncode != 0:
                 self.skipTest("root passes permissions, and mounting is not permitted here")
-            self.session("Long", prefix=prefix)
+            self.session("Long", command_prefix=prefix)
         else:
             os.chmod(STATE, 0o500)
             self.addCleanup(os.chmod, STATE, 0o700)

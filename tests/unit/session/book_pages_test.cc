@@ -22,7 +22,7 @@ TEST(BookPagesTest, StoredNamesAndPathsOfTheFilesTheBookWrote) {
   const std::string bookPath = workspace.book("pages");
   BookImage::build(recipe).writeTo(bookPath);
   BookSession session({.bookPath = bookPath, .temporaryDirectory = workspace.temp(), .watchForCrash = false,
-                       .watcherLockFolder = {}});
+                       .watcherLockFolder = {}, .sandboxRuntimeFolder = {}});
   ASSERT_TRUE(session.load().succeeded());
   const std::string folder = session.privateFolderPath();
 
