@@ -54,8 +54,9 @@ class ReadingPlacesTest(unittest.TestCase):
     def paragraph_offset(self, viewer):
         """The first paragraph shown whole, and how far below the top of the view it stands
         (the document itself moves up as it scrolls; the view around it does not)."""
-        top = gui.extents_of(find(viewer.frame(), role="scroll pane"))[1]
-        paragraphs = gui.find_all(viewer.document(), role="paragraph",
+        document = viewer.document()
+        top = gui.extents_of(document.parent)[1]  # the engine's view, whatever panes stand beside it
+        paragraphs = gui.find_all(document, role="paragraph",
                                   predicate=lambda p: gui.extents_of(p)[1] >= top)
         first = min(paragraphs, key=lambda p: gui.extents_of(p)[1])
         return gui.text_of(first), gui.extents_of(first)[1] - top
