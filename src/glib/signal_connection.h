@@ -13,9 +13,11 @@ namespace pagora::glib {
 class SignalConnection {
  public:
   SignalConnection() = default;
-  SignalConnection(gpointer instance, const char* signal, GCallback handler, gpointer data)
+  // G_CONNECT_AFTER in `flags` runs the handler after the class's own.
+  SignalConnection(gpointer instance, const char* signal, GCallback handler, gpointer data,
+                   GConnectFlags flags = GConnectFlags{})
       : instance_(G_OBJECT(instance)),
-        id_(g_signal_connect(instance, signal, handler, data)) {
+        id_(g_signal_connect_data(instance, signal, handler, data, nullptr, flags)) {
     g_object_add_weak_pointer(instance_, reinterpret_cast<gpointer*>(&instance_));
   }
   SignalConnection(SignalConnection&& other) noexcept { *this = std::move(other); }

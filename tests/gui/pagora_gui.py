@@ -138,6 +138,13 @@ def find(root, role=None, name=None, predicate=None):
     return found[0] if found else None
 
 
+def focused(root):
+    """The innermost accessible below `root` that has the keyboard focus (the
+    page's view and its document report it too), if any."""
+    found = find_all(root, predicate=lambda accessible: pyatspi.STATE_FOCUSED in states_of(accessible))
+    return found[-1] if found else None
+
+
 def find_text(root, text):
     """The first accessible below `root` whose own text holds `text`."""
     return find(root, predicate=lambda accessible: text in text_of(accessible))
@@ -172,6 +179,15 @@ def clipboard():
     from gi.repository import Gdk, Gtk
 
     return Gtk.Clipboard.get(Gdk.SELECTION_CLIPBOARD)
+
+
+def pixel_at(x, y):
+    """The colour on screen at (x, y), as (red, green, blue)."""
+    gi.require_version("Gdk", "3.0")
+    from gi.repository import Gdk
+
+    shot = Gdk.pixbuf_get_from_window(Gdk.get_default_root_window(), x, y, 1, 1)
+    return tuple(shot.get_pixels()[:3])
 
 
 # --- real input ------------------------------------------------------------
@@ -336,6 +352,11 @@ class Viewer:
     def page_title(self):
         return self.document().name
 
+    def wait_for_active(self, timeout=DEFAULT_TIMEOUT):
+        """Waits until the window manager has made the main window the active one: a click
+        before that may only bring the window forward."""
+        wait_for(lambda: pyatspi.STATE_ACTIVE in states_of(self.frame()), timeout, "the window to be active")
+
     def wait_for_page(self, title, timeout=DEFAULT_TIMEOUT):
         return wait_for(lambda: self.page_title() == title, timeout, f"the page titled {title!r}")
 
@@ -374,7 +395,7 @@ class Viewer:
         node = find(self.frame(), role="menu bar")
         for name in path:
             node = find(node, name=name, predicate=lambda n: n.getRoleName() in (
-                "menu", "menu item", "check menu item"))
+                "menu", "menu item", "check menu item", "radio menu item"))
             if node is None:
                 raise AssertionError(f"no menu item {' > '.join(path)}")
         return node

@@ -49,13 +49,17 @@ BookView::~BookView() {
   if (view_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(view_), reinterpret_cast<gpointer*>(&view_));
 }
 
-void BookView::initialize() {
+void BookView::initialize(const std::string& firstPagePath) {
   canGoBack_ = false;
   canGoForward_ = false;
   // Files or links dropped on the view are not opened.
   gtk_drag_dest_unset(GTK_WIDGET(view_));
   setFontSize(CommandId::FontMedium);
-  navigateToStartPage();
+  if (firstPagePath.empty()) {
+    navigateToStartPage();
+  } else {
+    navigate(firstPagePath);
+  }
 }
 
 void BookView::navigateToStartPage() { navigate(session_.startPagePath()); }

@@ -35,8 +35,9 @@ class BookView {
   // The engine's widget; the frame's container owns it.
   GtkWidget* widget() const { return GTK_WIDGET(view_); }
 
-  // History off, no drops, the Medium font size, then the start page.
-  void initialize();
+  // History off, no drops, the Medium font size, then `firstPagePath` (a
+  // page the reader left the book at), else the start page.
+  void initialize(const std::string& firstPagePath = {});
 
   // Shows the book's start page.
   void navigateToStartPage();
@@ -54,6 +55,10 @@ class BookView {
 
   // Puts the view's command handlers into the router.
   void registerCommands(CommandRouter& router);
+
+  // The font size command in effect, and a change to another one.
+  CommandId fontSize() const { return fontSize_; }
+  void setFontSize(CommandId id);
 
   // What to do when a page asks to print (window.print()); until set, such
   // requests are dropped. The engine never prints by itself.
@@ -78,7 +83,6 @@ class BookView {
   // reads it so, and every other page as it would by default.
   void useCharacterSetFor(const std::string& address);
   void updateHistoryState();
-  void setFontSize(CommandId id);
 
   static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision,
                                  WebKitPolicyDecisionType type, gpointer self);

@@ -48,6 +48,10 @@ void BookView::registerCommands(CommandRouter& router) {
                               .checked = fontSize_ == id};
         });
   }
+  // The keys' steps through the same sizes; their check marks follow.
+  router.add(TextSizeUp, [this] { setFontSize(largerFontSize(fontSize_)); });
+  router.add(TextSizeDown, [this] { setFontSize(smallerFontSize(fontSize_)); });
+  router.add(TextSizeReset, [this] { setFontSize(FontMedium); });
   router.add(AppAbout, [this] {
     // Written afresh each time; shown even when writing it failed.
     BookSession::AboutPage page = session_.buildAboutPage();

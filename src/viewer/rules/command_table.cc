@@ -27,6 +27,16 @@ constexpr std::array kCommands{
                  "Goes to the previous match of the text sought\nFind Previous", ""},
     CommandEntry{EditSearchBook, "ID_EDIT_SEARCH_BOOK",
                  "Shows or hides the search of every page of the book\nSearch Book", ""},
+    CommandEntry{StyleBookOwn, "ID_STYLE_BOOK_OWN", "Shows the pages as the book made them\nBook's Own", ""},
+    CommandEntry{StyleLight, "ID_STYLE_LIGHT", "Shows every page dark on light\nLight", ""},
+    CommandEntry{StyleSepia, "ID_STYLE_SEPIA", "Shows every page dark brown on sepia\nSepia", ""},
+    CommandEntry{StyleDark, "ID_STYLE_DARK", "Shows every page light on dark\nDark", ""},
+    CommandEntry{TextSizeUp, "ID_TEXT_SIZE_UP", "Makes the text one size larger\nIncrease Text Size", ""},
+    CommandEntry{TextSizeDown, "ID_TEXT_SIZE_DOWN", "Makes the text one size smaller\nDecrease Text Size", ""},
+    CommandEntry{TextSizeReset, "ID_TEXT_SIZE_RESET", "Returns the text to the medium size\nReset Text Size", ""},
+    CommandEntry{ForgetReadingPlaces, "ID_FORGET_READING_PLACES",
+                 "Forgets where every book was left, this one included\nForget Reading Places", ""},
+    CommandEntry{HelpShortcuts, "ID_HELP_SHORTCUTS", "Lists the keyboard shortcuts\nKeyboard Shortcuts", ""},
     CommandEntry{FilePrintSetup, "ID_FILE_PRINT_SETUP",
                  "Change the printer and printing options\nPrint Setup", ""},
     CommandEntry{FilePrint, "ID_FILE_PRINT", "Print the active document\nPrint", "document-print"},
@@ -49,11 +59,16 @@ constexpr MenuEntry command(std::string_view label, CommandId id) {
 constexpr MenuEntry checkable(std::string_view label, CommandId id) {
   return {MenuEntryKind::Command, label, id, {}, true};
 }
+constexpr MenuEntry radio(std::string_view label, CommandId id) {
+  return {MenuEntryKind::Command, label, id, {}, true, true};
+}
 constexpr MenuEntry separator() { return {MenuEntryKind::Separator, ""}; }
 
 constexpr std::array kFileMenu{
     command("&Print...\tCtrl+P", FilePrint),
     command("P&rint Setup...", FilePrintSetup),
+    separator(),
+    command("&Forget Reading Places", ForgetReadingPlaces),
     separator(),
     command("E&xit", AppExit),
 };
@@ -76,11 +91,22 @@ constexpr std::array kFontsMenu{
     checkable("Sm&allest", FontSmallest),
 };
 
+constexpr std::array kStyleMenu{
+    radio("&Book's Own", StyleBookOwn),
+    radio("&Light", StyleLight),
+    radio("&Sepia", StyleSepia),
+    radio("&Dark", StyleDark),
+};
+
 constexpr std::array kViewMenu{
     checkable("&Toolbar", ViewToolbar),
     checkable("&Status Bar", ViewStatusBar),
     separator(),
     MenuEntry{MenuEntryKind::Submenu, "Fo&nts", {}, kFontsMenu},
+    command("&Increase Text Size\tCtrl++", TextSizeUp),
+    command("&Decrease Text Size\tCtrl+-", TextSizeDown),
+    command("Reset Text Si&ze\tCtrl+0", TextSizeReset),
+    MenuEntry{MenuEntryKind::Submenu, "St&yle", {}, kStyleMenu},
     separator(),
     command("Sto&p\tEsc", ViewStop),
     command("&Refresh\tF5", ViewRefresh),
@@ -90,10 +116,11 @@ constexpr std::array kGoMenu{
     command("&Back\tAlt+Left Arrow", GoBack),
     command("&Forward\tAlt+Right Arrow", GoForward),
     separator(),
-    command("&Home", GoHome),
+    command("&Home\tAlt+Home", GoHome),
 };
 
 constexpr std::array kHelpMenu{
+    command("&Keyboard Shortcuts\tCtrl+?", HelpShortcuts),
     command("&About...", AppAbout),
 };
 
@@ -121,6 +148,12 @@ constexpr std::array kAccelerators{
     Accelerator{"<Control>g", EditFindNext},   Accelerator{"<Shift>F3", EditFindPrevious},
     Accelerator{"<Control><Shift>g", EditFindPrevious},
     Accelerator{"<Control><Shift>f", EditSearchBook},
+    Accelerator{"<Alt>Home", GoHome},          Accelerator{"<Control>r", ViewRefresh},
+    Accelerator{"<Control>plus", TextSizeUp},  Accelerator{"<Control>equal", TextSizeUp},
+    Accelerator{"<Control>KP_Add", TextSizeUp}, Accelerator{"<Control>minus", TextSizeDown},
+    Accelerator{"<Control>KP_Subtract", TextSizeDown}, Accelerator{"<Control>0", TextSizeReset},
+    Accelerator{"<Control>question", HelpShortcuts},
+    Accelerator{"BackSpace", GoBack, true},    Accelerator{"<Shift>BackSpace", GoForward, true},
 };
 
 }  // namespace

@@ -41,6 +41,7 @@ struct MenuEntry {
   CommandId id{};  // for Command entries
   std::span<const MenuEntry> submenu{};  // for Submenu entries
   bool checkable = false;  // shows a check mark when its command says so
+  bool radio = false;      // checkable, one of the adjacent radio items of its menu
 };
 
 struct Menu {
@@ -62,9 +63,13 @@ std::span<const ToolbarSlot> toolbarLayout();
 struct Accelerator {
   std::string_view keys;  // GTK accelerator syntax, e.g. "<Control>c"
   CommandId id;
+  // Taken only when nothing else did: the page (a text field in it edits
+  // with Backspace) and the window's own fields come first.
+  bool whenUnclaimed = false;
 };
 
-// The keys that carry out a command wherever the focus is in the window.
+// The keys that carry out a command wherever the focus is in the window,
+// and those that do so only when neither the page nor a field took them.
 std::span<const Accelerator> accelerators();
 
 }  // namespace pagora::viewer

@@ -1,10 +1,13 @@
 #include "viewer/window/label_toolbar.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "viewer/rules/command_table.h"
 #include "viewer/rules/command_text.h"
+#include "viewer/rules/shortcuts.h"
 
 namespace pagora::viewer {
 
@@ -14,6 +17,7 @@ LabelToolbar::LabelToolbar(CommandRouter& router, StatusBar& statusBar)
   gtk_toolbar_set_style(toolbar_, GTK_TOOLBAR_BOTH);
   gtk_toolbar_set_icon_size(toolbar_, GTK_ICON_SIZE_LARGE_TOOLBAR);
   gtk_toolbar_set_show_arrow(toolbar_, FALSE);
+  g_signal_connect(toolbar_, "focus", G_CALLBACK(onFocus), this);
 }
 
 LabelToolbar::~LabelToolbar() {
@@ -44,6 +48,8 @@ bool LabelToolbar::load() {
     GtkWidget* button = gtk_bin_get_child(GTK_BIN(item));
     g_signal_connect(button, "enter-notify-event", G_CALLBACK(onPointerEnter), this);
     g_signal_connect(button, "leave-notify-event", G_CALLBACK(onPointerLeave), this);
+    // Set even when empty: the tooltip would stand in for it otherwise.
+    atk_object_set_description(gtk_widget_get_accessible(button), shortcutText(slot.id).c_str());
     gtk_toolbar_insert(toolbar_, item, -1);
     buttons_.push_back({item, slot.id});
   }
@@ -74,6 +80,26 @@ void LabelToolbar::onClicked(GtkToolButton* button, gpointer self) {
   if (const Button* found = toolbar->buttonFor(GTK_WIDGET(button))) {
     toolbar->router_.execute(found->id);
   }
+}
+
+gboolean LabelToolbar::onFocus(GtkWidget* toolbar, GtkDirectionType direction, gpointer self) {
+  // Arrow keys move within the toolbar as GTK has it; Tab and Shift+Tab go
+  // from button to button, and on out of the toolbar after the last one.
+  if (direction != GTK_DIR_TAB_FORWARD && direction != GTK_DIR_TAB_BACKWARD) return FALSE;
+  std::vector<GtkWidget*> reachable;
+  for (const Button& button : static_cast<LabelToolbar*>(self)->buttons_) {
+    GtkWidget* widget = gtk_bin_get_child(GTK_BIN(button.item));
+    if (gtk_widget_is_sensitive(widget) && gtk_widget_get_mapped(widget) && gtk_widget_get_can_focus(widget)) {
+      reachable.push_back(widget);
+    }
+  }
+  if (direction == GTK_DIR_TAB_BACKWARD) std::ranges::reverse(reachable);
+  const auto focused = std::ranges::find_if(reachable, [](GtkWidget* widget) { return gtk_widget_has_focus(widget); });
+  const bool inside = gtk_container_get_focus_child(GTK_CONTAINER(toolbar)) != nullptr && focused != reachable.end();
+  const auto next = inside ? std::next(focused) : reachable.begin();
+  if (next == reachable.end()) return FALSE;  // the toolbar's own handler lets the focus leave
+  gtk_widget_grab_focus(*next);
+  return TRUE;
 }
 
 gboolean LabelToolbar::onPointerEnter(GtkWidget* widget, GdkEvent*, gpointer self) {

@@ -1,6 +1,9 @@
 // LabelToolbar: the frame's toolbar, with each button's short name as a label
 // under its icon and all buttons of one size. Built from the command table's
 // toolbar slots; a button is enabled as its command's update handler says.
+// Tab visits every button that can take the focus, as it does every other
+// control of the window, and each button tells assistive technology its
+// shortcut as its description.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -39,6 +42,7 @@ class LabelToolbar {
   static void onClicked(GtkToolButton* button, gpointer self);
   static gboolean onPointerEnter(GtkWidget* widget, GdkEvent* event, gpointer self);
   static gboolean onPointerLeave(GtkWidget* widget, GdkEvent* event, gpointer self);
+  static gboolean onFocus(GtkWidget* toolbar, GtkDirectionType direction, gpointer self);
   const Button* buttonFor(GtkWidget* widget) const;
 
   CommandRouter& router_;

@@ -48,7 +48,9 @@ bool MainWindow::build() {
   // works on it while the bars are built.
   host_.allowReading(session_.privateFolderPath());
   view_ = std::make_unique<BookView>(host_, router_, session_, notices_);
-  view_->initialize();
+  comforts_ = std::make_unique<ReaderComforts>(window_, *view_, host_, session_, router_);
+  view_->initialize(comforts_->firstPagePath());
+  comforts_->restore();
   printing_ = std::make_unique<BookPrinting>(*view_, session_.printAllowed(), notices_, dialogs_);
   findTools_ = std::make_unique<FindTools>(*view_, session_);
 
@@ -85,6 +87,7 @@ void MainWindow::registerCommands() {
   using enum CommandId;
   view_->registerCommands(router_);
   printing_->registerCommands(router_);
+  comforts_->registerCommands();
   findTools_->registerCommands(router_);
   router_.add(AppExit, [this] { close(); });
   // The bars go with the window; a state asked for after that is "off".
@@ -104,6 +107,7 @@ void MainWindow::registerCommands() {
 void MainWindow::addAccelerators() {
   GtkAccelGroup* group = gtk_accel_group_new();
   for (const auto& accelerator : accelerators()) {
+    if (accelerator.whenUnclaimed) continue;  // the comforts' own
     const std::string keys(accelerator.keys);
     guint key = 0;
     GdkModifierType modifiers{};
@@ -148,6 +152,7 @@ void MainWindow::destroy() {
 void MainWindow::onWindowDestroy(GtkWidget*, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   // The window's children, the view among them, are destroyed after this.
+  if (window->comforts_) window->comforts_->rememberPlace();
   // The index reads the book's files: its build ends before they go.
   if (window->findTools_) window->findTools_->stopIndexing();
   window->session_.removeAll();

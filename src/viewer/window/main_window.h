@@ -21,6 +21,7 @@
 #include "viewer/window/label_toolbar.h"
 #include "viewer/window/menu_bar.h"
 #include "viewer/window/modal_dialogs.h"
+#include "viewer/window/reader_comforts.h"
 #include "viewer/window/status_bar.h"
 
 namespace pagora::viewer {
@@ -78,6 +79,7 @@ class MainWindow {
   std::unique_ptr<MenuBar> menuBar_;
   std::unique_ptr<BookView> view_;
   std::unique_ptr<BookPrinting> printing_;
+  std::unique_ptr<ReaderComforts> comforts_;
   std::unique_ptr<FindTools> findTools_;
 };
 

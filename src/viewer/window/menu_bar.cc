@@ -4,6 +4,7 @@
 #include <string>
 
 #include "viewer/rules/command_text.h"
+#include "viewer/rules/shortcuts.h"
 
 namespace pagora::viewer {
 namespace {
@@ -43,12 +44,13 @@ MenuBar::~MenuBar() {
 
 GtkWidget* MenuBar::buildMenu(std::span<const MenuEntry> entries) {
   GtkWidget* menu = gtk_menu_new();
-  for (const auto& entry : entries) gtk_menu_shell_append(GTK_MENU_SHELL(menu), buildItem(entry));
+  GSList* radioGroup = nullptr;  // owned by the group's items
+  for (const auto& entry : entries) gtk_menu_shell_append(GTK_MENU_SHELL(menu), buildItem(entry, radioGroup));
   g_signal_connect(menu, "show", G_CALLBACK(onMenuShow), this);
   return menu;
 }
 
-GtkWidget* MenuBar::buildItem(const MenuEntry& entry) {
+GtkWidget* MenuBar::buildItem(const MenuEntry& entry, GSList*& radioGroup) {
   if (entry.kind == MenuEntryKind::Separator) return gtk_separator_menu_item_new();
   const MenuLabel label = parseMenuLabel(entry.label);
   if (entry.kind == MenuEntryKind::Submenu) {
@@ -57,8 +59,16 @@ GtkWidget* MenuBar::buildItem(const MenuEntry& entry) {
     g_signal_connect(item, "select", G_CALLBACK(onDeselect), this);
     return item;
   }
-  GtkWidget* item = entry.checkable ? gtk_check_menu_item_new() : gtk_menu_item_new();
+  GtkWidget* item = nullptr;
+  if (entry.radio) {
+    item = gtk_radio_menu_item_new(radioGroup);
+    radioGroup = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(item));
+  } else {
+    item = entry.checkable ? gtk_check_menu_item_new() : gtk_menu_item_new();
+  }
   gtk_container_add(GTK_CONTAINER(item), labelBox(item, label));
+  const std::string shortcut = shortcutText(entry.id);
+  if (!shortcut.empty()) atk_object_set_description(gtk_widget_get_accessible(item), shortcut.c_str());
   g_signal_connect(item, "activate", G_CALLBACK(onActivate), this);
   g_signal_connect(item, "select", G_CALLBACK(onSelect), this);
   g_signal_connect(item, "deselect", G_CALLBACK(onDeselect), this);

@@ -1,6 +1,7 @@
 // The frame's menu bar, built from the command table. A menu's items are
 // enabled and checked by their commands' update handlers each time the menu
 // opens; a highlighted item shows its command's prompt in the status bar.
+// Each item tells assistive technology its shortcut as its description.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -34,7 +35,8 @@ class MenuBar {
   };
 
   GtkWidget* buildMenu(std::span<const MenuEntry> entries);
-  GtkWidget* buildItem(const MenuEntry& entry);
+  // `radioGroup` is the group of the radio items built so far in this menu.
+  GtkWidget* buildItem(const MenuEntry& entry, GSList*& radioGroup);
   const Item* itemFor(GtkMenuItem* item) const;
 
   static void onActivate(GtkMenuItem* item, gpointer self);

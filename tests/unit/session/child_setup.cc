@@ -52,6 +52,16 @@ ChildSetup mountTmpfs(std::string folder, std::string options, bool readOnly) {
   };
 }
 
+ChildSetup bindReadOnly(std::string folder) {
+  return [folder = std::move(folder)] {
+    if (!enterPrivateMountNamespace()) failSetup("a mount namespace of its own");
+    if (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0) failSetup("bind mount");
+    if (::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+      failSetup("remount read-only");
+    }
+  };
+}
+
 ChildSetup setTemporaryDirectory(std::string path) {
   return [path = std::move(path)] {
     if (::setenv("TMPDIR", path.c_str(), 1) != 0) failSetup("setenv TMPDIR");

@@ -36,6 +36,10 @@ bool canMountPrivately();
 // Mounts a tmpfs at `folder` with `options` ("size=32k", "nr_inodes=1"), read-only when asked.
 ChildSetup mountTmpfs(std::string folder, std::string options, bool readOnly = false);
 
+// Makes the existing `folder` read-only for the child alone (a read-only bind
+// mount of itself), which holds for root too.
+ChildSetup bindReadOnly(std::string folder);
+
 // Points TMPDIR somewhere else.
 ChildSetup setTemporaryDirectory(std::string path);
 

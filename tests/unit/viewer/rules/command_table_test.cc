@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "viewer/rules/command_text.h"
+#include "viewer/rules/shortcuts.h"
 
 namespace pagora::viewer {
 namespace {
@@ -85,29 +86,40 @@ TEST(CommandTableTest, AccessKeysAreDistinctWithinEachMenu) {
   expectDistinctAccessKeys("the menu bar", titles);
 }
 
-TEST(CommandTableTest, EveryAcceleratorShownInAMenuIsBound) {
-  // The shortcut text of a menu item names a key that really does it.
-  const std::vector<std::pair<std::string, std::string>> shownToBound{
-      {"Ctrl+P", "<Control>p"}, {"Ctrl+C", "<Control>c"}, {"Ctrl+A", "<Control>a"}, {"Esc", "Escape"},
-      {"F5", "F5"}, {"Alt+Left Arrow", "<Alt>Left"}, {"Alt+Right Arrow", "<Alt>Right"},
-      {"Ctrl+F", "<Control>f"}, {"F3", "F3"}, {"Shift+F3", "<Shift>F3"}, {"Ctrl+Shift+F", "<Control><Shift>f"}};
-  std::vector<std::pair<std::string, CommandId>> shown;
-  for (const auto& menu : menuBar()) {
-    for (const auto& entry : menu.items) {
-      const auto shortcut = parseMenuLabel(entry.label).shortcut;
-      if (!shortcut.empty()) shown.emplace_back(shortcut, entry.id);
-    }
+void collectShownShortcuts(std::span<const MenuEntry> entries, std::vector<std::pair<std::string, CommandId>>& out) {
+  for (const auto& entry : entries) {
+    if (entry.kind == MenuEntryKind::Submenu) collectShownShortcuts(entry.submenu, out);
+    const auto shortcut = parseMenuLabel(entry.label).shortcut;
+    if (entry.kind == MenuEntryKind::Command && !shortcut.empty()) out.emplace_back(shortcut, entry.id);
   }
-  ASSERT_EQ(shown.size(), shownToBound.size());
+}
+
+TEST(CommandTableTest, EveryShortcutShownInAMenuIsBoundToItsCommand) {
+  std::vector<std::pair<std::string, CommandId>> shown;
+  for (const auto& menu : menuBar()) collectShownShortcuts(menu.items, shown);
+  EXPECT_GE(shown.size(), 7u);
   for (const auto& [text, id] : shown) {
-    std::string keys;
-    for (const auto& [shownText, bound] : shownToBound) {
-      if (shownText == text) keys = bound;
-    }
-    ASSERT_FALSE(keys.empty()) << text;
     bool bound = false;
-    for (const auto& accelerator : accelerators()) bound |= accelerator.keys == keys && accelerator.id == id;
-    EXPECT_TRUE(bound) << text;
+    for (const auto& accelerator : accelerators()) bound |= acceleratorText(accelerator.keys) == text && accelerator.id == id;
+    EXPECT_TRUE(bound) << text << " is shown for " << findCommand(id)->name << " but no such key does it";
+  }
+}
+
+// Radio items stand together, so each menu has one group of them.
+TEST(CommandTableTest, RadioItemsAreCheckableAndAdjacent) {
+  std::vector<std::span<const MenuEntry>> menus;
+  for (const auto& menu : menuBar()) menus.push_back(menu.items);
+  for (std::size_t m = 0; m < menus.size(); ++m) {
+    int groups = 0;
+    bool inGroup = false;
+    const std::span<const MenuEntry> items = menus[m];  // menus grows below
+    for (const auto& entry : items) {
+      if (entry.kind == MenuEntryKind::Submenu) menus.push_back(entry.submenu);
+      EXPECT_TRUE(!entry.radio || entry.checkable) << entry.label;
+      if (entry.radio && !inGroup) ++groups;
+      inGroup = entry.radio;
+    }
+    EXPECT_LE(groups, 1) << "menu " << m;
   }
 }
 

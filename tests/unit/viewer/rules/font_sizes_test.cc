@@ -45,5 +45,31 @@ TEST(FontSizesTest, OnlyTheFontsMenusCommandsSetASize) {
   EXPECT_EQ(sizes, static_cast<int>(fontsMenu().size()));
 }
 
+// Ctrl+plus and Ctrl+minus walk the Fonts menu's sizes one at a time and stop
+// at its ends; the record names each size so that it reads back.
+TEST(FontSizesTest, StepsMoveThroughTheSameFiveSizesAndStopAtTheEnds) {
+  using enum CommandId;
+  struct Step {
+    CommandId from;
+    CommandId larger;
+    CommandId smaller;
+  };
+  const Step steps[] = {
+      {FontSmallest, FontSmaller, FontSmallest}, {FontSmaller, FontMedium, FontSmallest},
+      {FontMedium, FontLarger, FontSmaller},     {FontLarger, FontLargest, FontMedium},
+      {FontLargest, FontLargest, FontLarger},    {GoHome, FontLarger, FontSmaller},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(static_cast<int>(step.from));
+    EXPECT_EQ(largerFontSize(step.from), step.larger);
+    EXPECT_EQ(smallerFontSize(step.from), step.smaller);
+  }
+  for (const MenuEntry& item : fontsMenu()) {
+    EXPECT_TRUE(isFontSizeCommand(largerFontSize(item.id)));
+    EXPECT_EQ(fontSizeNamed(fontSizeName(item.id)), item.id) << item.label;
+  }
+  for (const std::string_view name : {"", "Medium", "huge", "medium "}) EXPECT_EQ(fontSizeNamed(name), std::nullopt);
+}
+
 }  // namespace
 }  // namespace pagora::viewer

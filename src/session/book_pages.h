@@ -1,0 +1,21 @@
+// The stored files of a loaded book by name and by path: which file of the
+// book a path of its private folder is, and where a stored name was written.
+// The record of reading places names pages by their stored names, never by a
+// path of the private folder, which is another one the next time.
+#pragma once
+
+#include <string>
+
+#include "session/book_session.h"
+
+namespace pagora {
+
+// The stored name (as the book's file table has it) of the file at `path`,
+// a full path in the private folder; empty when the book stores no file there.
+std::string storedNameAt(const BookSession& session, const std::string& path);
+
+// The full path where the book's file `storedName` was written; empty when the
+// book has no such file or it is not on disk.
+std::string pathOfStoredFile(const BookSession& session, const std::string& storedName);
+
+}  // namespace pagora
