@@ -28,7 +28,7 @@ bool BookExtractor::fail(std::string relativePath, int error) {
   return false;
 }
 
-bool BookExtractor::extract(int index) {
+bool BookExtractor::extract(int index, std::stop_token stop) {
   if (index < 0 || index >= book_.fileTable.count()) return fail({}, EINVAL);
   const BookFileEntry& entry = book_.fileTable.entryAt(index);
   if (!isSafeStoredName(entry.name)) return fail(entry.name, EINVAL);
@@ -41,7 +41,7 @@ bool BookExtractor::extract(int index) {
   if (!folder.isOpen()) return fail(relativeFolder, errno);
   platform::File target = platform::File::createIn(folder, fileName);
   if (!target.isOpen()) return fail(relativePath, errno);
-  if (reader_.copyEntryTo(entry, book_.trailer, target)) return true;
+  if (reader_.copyEntryTo(entry, book_.trailer, target, std::move(stop))) return true;
   const int error = errno;
   target.close();
   folder.removeFile(fileName);

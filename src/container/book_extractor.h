@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <stop_token>
 #include <string>
 
 #include "container/book_validation.h"
@@ -25,9 +26,10 @@ class BookExtractor {
                 FolderMade onFolderMade = {});
 
   // Writes entry `index` below the root. False, with errno set, when it could
-  // not be written whole; failedPath() then names the path relative to the
-  // root (the file, or the folder of it) that failed.
-  bool extract(int index);
+  // not be written whole (ECANCELED when `stop` was requested meanwhile);
+  // failedPath() then names the path relative to the root (the file, or the
+  // folder of it) that failed.
+  bool extract(int index, std::stop_token stop = {});
 
   const std::string& failedPath() const { return failedPath_; }
 
