@@ -4,11 +4,15 @@
 // Files are removed bucket by bucket (17 buckets, newest first in each), then
 // folders from the last made to the first; "already registered?" is answered
 // in constant time so that a book of many files loads in linear time.
+// Safe to use from several threads: the files of a book are written on a
+// thread of their own while the viewer writes its about page; the observer
+// hears of each path under the registry's lock, one at a time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -67,12 +71,12 @@ class TempFileRegistry {
   void removeAll();
 
   // Replaces the observer (null: none), which must outlive its time here.
-  void setObserver(Observer* observer) { observer_ = observer; }
+  void setObserver(Observer* observer);
 
   // What is recorded, in removal order; for tests and the crash watcher.
   std::vector<std::string> filesInRemovalOrder() const;
-  const std::vector<std::string>& createdFolders() const;
-  const std::vector<std::string>& trees() const { return trees_; }
+  std::vector<std::string> createdFolders() const;
+  std::vector<std::string> trees() const;
   const std::string& startDirectory() const;
 
   // The bucket hash of a path (length for short paths, else its last four
@@ -84,6 +88,7 @@ class TempFileRegistry {
   // The current directory when the registry was made. Only recorded: the
   // viewer never changes its current directory.
   std::string startDirectory_;
+  mutable std::mutex mutex_;  // guards everything below
   std::vector<std::string> createdFolders_;  // in the order made
   std::vector<std::string> trees_;
   WrittenFileMap writtenFiles_;
