@@ -41,10 +41,11 @@ LoadOutcome BookSession::load(LoadListener* listener, LoadWrites writes) {
   return outcome;
 }
 
-void BookSession::writeRemainingFiles(BackgroundWriting::Events events) {
+bool BookSession::writeRemainingFiles(BackgroundWriting::Events events) {
   BookWriter* writer = loader_.writer();
-  if (writer == nullptr || writer->ended() || writing_ || removed_) return;
+  if (writer == nullptr || writer->ended() || writing_ || removed_) return false;
   writing_ = std::make_unique<BackgroundWriting>(*writer, std::move(events));
+  return true;
 }
 
 bool BookSession::writeNextFile() {

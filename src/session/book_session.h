@@ -43,9 +43,10 @@ class BookSession {
   LoadOutcome load(LoadListener* listener = nullptr, LoadWrites writes = LoadWrites::Everything);
 
   // Writes what the load left on a thread of its own (see BackgroundWriting);
-  // `events` run on that thread. Nothing happens when nothing is left. When a
-  // file cannot be written, writingFailureNotice() says what to tell the reader.
-  void writeRemainingFiles(BackgroundWriting::Events events);
+  // `events` run on that thread, one of them once. False, and no event
+  // follows, when writing has ended already (or never began). When a file
+  // cannot be written, writingFailureNotice() says what to tell the reader.
+  bool writeRemainingFiles(BackgroundWriting::Events events);
   // Writes the next file the load left, on the caller's thread; false when
   // none is left or one failed.
   bool writeNextFile();

@@ -110,7 +110,9 @@ BookWriter::Progress BookWriter::writeNext(std::stop_token stop) {
     }
   }
   if (written) {
-    for (Waiter& waiter : done) waiter.ready();
+    for (Waiter& waiter : done) {
+      if (waiter.ready) waiter.ready();
+    }
   }
   if (written) return {Step::Wrote, index};
   return {stopped ? Step::Stopped : Step::Failed, index};

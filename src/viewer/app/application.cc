@@ -13,6 +13,7 @@
 #include "platform/file.h"
 #include "platform/single_instance_lock.h"
 #include "viewer/engine/engine_warmup.h"
+#include "viewer/engine/load_finished_report.h"
 #include "viewer/rules/command_line.h"
 #include "viewer/rules/command_table.h"
 #include "viewer/window/app_icon.h"
@@ -78,6 +79,7 @@ int Application::start(const std::string& document) {
   // load is shown before the window exists.
   EngineWarmup warmup([this](const std::string&) -> BrowserHost& { return host(); });
   const LoadOutcome outcome = session_->load(&warmup, LoadWrites::StartPageFirst);
+  if (session_->whenAllWritten(reportAllFilesWritten)) reportAllFilesWritten();
   for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
   // A book that could not be read still offers its about page, which needs
   // a folder the engine was allowed to read before it started.
