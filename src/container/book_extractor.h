@@ -20,10 +20,13 @@ class BookExtractor {
  public:
   // Told the full path of each folder made, as it is made.
   using FolderMade = std::function<void(const std::string& fullPath)>;
+  // Told the path of each file, relative to the root, once it is created and
+  // before its bytes are written.
+  using FileCreated = std::function<void(const std::string& relativePath)>;
 
   // REQUIRES: `reader`, `book` and `root` outlive the extractor.
   BookExtractor(ContainerReader& reader, const ParsedBook& book, const platform::Directory& root,
-                FolderMade onFolderMade = {});
+                FolderMade onFolderMade = {}, FileCreated onFileCreated = {});
 
   // Writes entry `index` below the root. False, with errno set, when it could
   // not be written whole (ECANCELED when `stop` was requested meanwhile);
@@ -42,6 +45,7 @@ class BookExtractor {
   const ParsedBook& book_;
   const platform::Directory& root_;
   FolderMade onFolderMade_;
+  FileCreated onFileCreated_;
   // The last folder written into, kept open: stored names come in name
   // order, so the files of one folder come together and its path is walked
   // once for them all.

@@ -58,7 +58,10 @@ LoadOutcome BookLoader::load(LoadListener* listener, LoadWrites writes) {
   }
   const std::size_t writtenHere =
       planned && writes == LoadWrites::StartPageFirst ? plan.firstPart : std::numeric_limits<std::size_t>::max();
-  writer_ = std::make_unique<BookWriter>(reader_, book_, *paths_, folder_, registry_, std::move(plan.order));
+  // A sound book's files are recorded as soon as they are made: they may be
+  // written behind the window, where a viewer can die while one is written.
+  writer_ = std::make_unique<BookWriter>(reader_, book_, *paths_, folder_, registry_, std::move(plan.order),
+                                         planned ? BookWriter::Record::WhenCreated : BookWriter::Record::WhenWritten);
   for (std::size_t written = 0; written < writtenHere; ++written) {
     if (!planned) {
       // Chosen before the file is written, so a start page that fails to

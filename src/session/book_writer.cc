@@ -9,13 +9,18 @@
 namespace pagora {
 
 BookWriter::BookWriter(ContainerReader& reader, const ParsedBook& book, const StoredPaths& paths,
-                       const PrivateFolder& folder, TempFileRegistry& registry, std::vector<int> order)
+                       const PrivateFolder& folder, TempFileRegistry& registry, std::vector<int> order, Record record)
     : reader_(reader),
       book_(book),
       paths_(paths),
       folder_(folder),
       registry_(registry),
-      extractor_(reader, book, folder.directory(), [&registry](const std::string& made) { registry.addFolder(made); }),
+      record_(record),
+      extractor_(
+          reader, book, folder.directory(), [&registry](const std::string& made) { registry.addFolder(made); },
+          [this](const std::string& created) {
+            if (record_ == Record::WhenCreated) registry_.addFile(folder_.path() + created);
+          }),
       order_(std::move(order)),
       states_(static_cast<std::size_t>(paths.count()), State::Pending) {}
 

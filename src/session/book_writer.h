@@ -1,7 +1,9 @@
 // BookWriter writes a book's stored files into the private folder, one at a
-// time in a planned order, and records each in the registry once it is
-// written, as the load always has. A file can be asked for out of turn with
-// what it refers to: they are written next, and whoever asked is told.
+// time in a planned order, and records each in the registry: once it is
+// written, as the load always has, or as soon as it is created, so that a
+// viewer that dies while a file is written behind its window still has that
+// file removed. A file can be asked for out of turn with what it refers to:
+// they are written next, and whoever asked is told.
 //
 // One thread writes (writeNext); any thread may ask (whenWritten,
 // whenAllWritten). The registry is safe to use from both.
@@ -32,6 +34,7 @@ class BookWriter {
     Failed,    // this file could not be written whole; nothing more will be
     Stopped,   // a stop was requested while it was written; what was written of it is gone
   };
+  enum class Record { WhenWritten, WhenCreated };
   struct Progress {
     Step step;
     int entry = -1;  // the entry written, or the one that failed or stopped
@@ -40,7 +43,7 @@ class BookWriter {
   // REQUIRES: everything given outlives the writer; `order` holds every
   // entry of the book once.
   BookWriter(ContainerReader& reader, const ParsedBook& book, const StoredPaths& paths, const PrivateFolder& folder,
-             TempFileRegistry& registry, std::vector<int> order);
+             TempFileRegistry& registry, std::vector<int> order, Record record = Record::WhenWritten);
   BookWriter(const BookWriter&) = delete;
   BookWriter& operator=(const BookWriter&) = delete;
 
@@ -80,6 +83,7 @@ class BookWriter {
   const StoredPaths& paths_;
   const PrivateFolder& folder_;
   TempFileRegistry& registry_;
+  const Record record_;
   BookExtractor extractor_;  // the writing thread's alone
 
   mutable std::mutex mutex_;  // guards everything below
