@@ -211,14 +211,15 @@ def press(*keys):
 class Viewer:
     """One running viewer (a book executable) and its accessible tree."""
 
-    def __init__(self, book, *arguments, cwd=None):
-        """`cwd` is the folder the viewer starts in (where print-to-file writes by default)."""
+    def __init__(self, book, *arguments, cwd=None, preexec_fn=None):
+        """`cwd` is the folder the viewer starts in (where print-to-file writes by default);
+        `preexec_fn` runs in the child before the viewer starts (limits for it alone)."""
         self.book = book
         log_name = f"viewer-{os.path.basename(os.path.dirname(book))}-{time.monotonic_ns()}.log"
         self.log_path = os.path.join(ROOT, "logs", log_name)
         self._log = open(self.log_path, "w")
         self.process = subprocess.Popen([book, *arguments], stdout=self._log, stderr=subprocess.STDOUT,
-                                        cwd=cwd)
+                                        cwd=cwd, preexec_fn=preexec_fn)
         self.pid = self.process.pid
         self._app = None
 
