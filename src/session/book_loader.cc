@@ -43,6 +43,8 @@ LoadOutcome BookLoader::load(LoadListener* listener, LoadWrites writes) {
   if (listener != nullptr && folder_.directory().isOpen()) listener->extractionStarting(folderPath);
 
   paths_ = std::make_unique<StoredPaths>(book_.fileTable);
+  // The about page and a few of the viewer's own files may come on top.
+  registry_.reserveFiles(static_cast<std::size_t>(paths_->count()) + 4);
   const int start = startEntry();
   const bool planned = start >= 0 && folder_.directory().isOpen() &&
                        firstUnwritableEntry(book_, *paths_, reader_.size(), folderPath) < 0;

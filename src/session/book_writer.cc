@@ -18,8 +18,8 @@ BookWriter::BookWriter(ContainerReader& reader, const ParsedBook& book, const St
       record_(record),
       extractor_(
           reader, book, folder.directory(), [&registry](const std::string& made) { registry.addFolder(made); },
-          [this](const std::string& created) {
-            if (record_ == Record::WhenCreated) registry_.addFile(folder_.path() + created);
+          [this](const std::string&) {
+            if (record_ == Record::WhenCreated) registry_.addFile(writing_);
           }),
       order_(std::move(order)),
       states_(static_cast<std::size_t>(paths.count()), State::Pending) {}
@@ -71,13 +71,13 @@ bool BookWriter::write(int index, std::stop_token stop) {
   // A path the clean-up could not name is never made. What stands where the
   // file failed to go (a link, a pipe left by an earlier run) was not written
   // by this run and stays; a file cut short the extractor removes itself.
-  const std::string fullPath = folder_.path() + paths_.pathOf(index);
+  writing_.assign(folder_.path()).append(paths_.pathOf(index));
   if (!folder_.directory().isOpen() || !isSafeStoredName(book_.fileTable.entryAt(index).name) ||
-      !fitsSystemPathLimit(fullPath)) {
+      !fitsSystemPathLimit(writing_)) {
     return false;
   }
   if (!extractor_.extract(index, std::move(stop))) return false;
-  registry_.addFile(fullPath);
+  if (record_ == Record::WhenWritten) registry_.addFile(writing_);
   return true;
 }
 

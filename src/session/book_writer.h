@@ -84,7 +84,8 @@ class BookWriter {
   const PrivateFolder& folder_;
   TempFileRegistry& registry_;
   const Record record_;
-  BookExtractor extractor_;  // the writing thread's alone
+  BookExtractor extractor_;  // the writing thread's alone, as is:
+  std::string writing_;      // the full path of the file being written
 
   mutable std::mutex mutex_;  // guards everything below
   std::vector<int> order_;

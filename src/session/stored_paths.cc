@@ -42,7 +42,7 @@ int firstUnwritableEntry(const ParsedBook& book, const StoredPaths& paths, std::
   for (int i = 0; i < paths.count(); ++i) {
     const BookFileEntry& entry = book.fileTable.entryAt(i);
     const std::string& path = paths.pathOf(i);
-    if (!entryProblem(entry, book.trailer, bookSize).empty() || !fitsSystemPathLimit(folderPath + path)) return i;
+    if (!entryProblem(entry, book.trailer, bookSize).empty() || !fitsSystemPathLimit(folderPath, path)) return i;
     if (folders.count(path) != 0) return i;
     const std::size_t slash = path.rfind('/');
     const std::string_view folder = std::string_view(path).substr(0, slash == std::string::npos ? 0 : slash);

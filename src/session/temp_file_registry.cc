@@ -32,6 +32,11 @@ bool WrittenFileMap::add(const std::string& path) {
   return true;
 }
 
+void WrittenFileMap::reserve(std::size_t count) {
+  paths_.reserve(count);
+  for (auto& chain : chains_) chain.reserve(count / kBucketCount + 1);
+}
+
 std::vector<std::string> WrittenFileMap::inRemovalOrder() const {
   std::vector<std::string> order;
   order.reserve(paths_.size());
@@ -57,6 +62,11 @@ void TempFileRegistry::addFolder(const std::string& path) {
 void TempFileRegistry::addFile(const std::string& path) {
   const std::lock_guard lock(mutex_);
   if (writtenFiles_.add(path) && observer_) observer_->fileRecorded(path);
+}
+
+void TempFileRegistry::reserveFiles(std::size_t count) {
+  const std::lock_guard lock(mutex_);
+  writtenFiles_.reserve(count);
 }
 
 void TempFileRegistry::addTree(const std::string& path) {

@@ -27,6 +27,8 @@ class WrittenFileMap {
 
   // Records `path`; false (and nothing changes) when it is recorded already.
   bool add(const std::string& path);
+  // Makes room for `count` paths in all, so that adding them moves nothing.
+  void reserve(std::size_t count);
   bool contains(const std::string& path) const { return paths_.count(path) != 0; }
   std::size_t size() const { return paths_.size(); }
   // Bucket 0 to 16, and within a bucket from the most recently added path.
@@ -63,6 +65,8 @@ class TempFileRegistry {
 
   void addFolder(const std::string& path);
   void addFile(const std::string& path);
+  // Makes room for `count` files in all: a book's files, before they are added.
+  void reserveFiles(std::size_t count);
   // A folder whose contents others write (the web engine's data): it goes
   // with everything in it, never following a link.
   void addTree(const std::string& path);
