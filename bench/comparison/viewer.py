@@ -28,6 +28,9 @@ from comparison import inputs, measure, report
 SETTLE_SECONDS = 1.5      # shown page, before memory is read
 LOAD_DEADLINE = 60.0      # seconds for a start page to finish loading
 EXIT_DEADLINE = 15.0      # seconds for a program to close after SIGTERM
+# A book with nothing to write but its start page is held closer to the floor
+# than --viewer-target: there is nothing left to overlap with the engine.
+TARGETS = {"one-page": 1.03}
 
 
 class Display:
@@ -235,8 +238,9 @@ def compare(comparison):
                                                          "all_written": written, "pss_kib": pss}
             p, f = samples["pagora"], samples["floor"]
             ratio = p.median / f.median
+            target = TARGETS.get(tree.name, comparison.arguments.viewer_target)
             row = [f"{tree.name} ({tree.files} files)", report.seconds_cell(p), report.seconds_cell(f),
-                   f"{ratio:.3f}", report.verdict(ratio <= comparison.arguments.viewer_target)]
+                   f"{ratio:.3f}", f"≤ {target:g}: {report.verdict(ratio <= target)}"]
             if baseline:
                 b = samples["baseline"]
                 row[3:3] = [report.seconds_cell(b), f"{b.median / f.median:.3f}"]
@@ -257,8 +261,7 @@ def compare(comparison):
             inputs.remove(copy)
     finally:
         display.close()
-    header = ["book", "pagora: exec to page loaded", "engine floor", "pagora ÷ floor",
-              f"target ≤ {comparison.arguments.viewer_target:g}"]
+    header = ["book", "pagora: exec to page loaded", "engine floor", "pagora ÷ floor", "target"]
     if baseline:
         header[3:3] = ["baseline", "baseline ÷ floor"]
     comparison.say(report.table(header, rows))
