@@ -18,9 +18,7 @@ BookWriter::BookWriter(ContainerReader& reader, const ParsedBook& book, const St
       record_(record),
       extractor_(
           reader, book, folder.directory(), [&registry](const std::string& made) { registry.addFolder(made); },
-          [this](const std::string&) {
-            if (record_ == Record::WhenCreated) registry_.addFile(writing_);
-          }),
+          [this](const std::string&) { made_ = true; }),
       order_(std::move(order)),
       states_(static_cast<std::size_t>(paths.count()), State::Pending) {}
 
@@ -76,7 +74,14 @@ bool BookWriter::write(int index, std::stop_token stop) {
       !fitsSystemPathLimit(writing_)) {
     return false;
   }
-  if (!extractor_.extract(index, std::move(stop))) return false;
+  // Recorded before it is made: a viewer killed in between (its writing
+  // thread may wait on the crash watcher for the record) still has it removed.
+  const bool recordedFirst = record_ == Record::WhenCreated && registry_.addFile(writing_);
+  made_ = false;
+  if (!extractor_.extract(index, std::move(stop))) {
+    if (recordedFirst && !made_) registry_.forgetFile(writing_);
+    return false;
+  }
   if (record_ == Record::WhenWritten) registry_.addFile(writing_);
   return true;
 }

@@ -86,6 +86,7 @@ class BookWriter {
   const Record record_;
   BookExtractor extractor_;  // the writing thread's alone, as is:
   std::string writing_;      // the full path of the file being written
+  bool made_ = false;        // whether that file has been made
 
   mutable std::mutex mutex_;  // guards everything below
   std::vector<int> order_;

@@ -32,6 +32,13 @@ bool WrittenFileMap::add(const std::string& path) {
   return true;
 }
 
+void WrittenFileMap::remove(const std::string& path) {
+  const auto where = paths_.find(path);
+  if (where == paths_.end()) return;
+  std::erase(chains_[TempFileRegistry::pathHash(path) % kBucketCount], &*where);
+  paths_.erase(where);
+}
+
 void WrittenFileMap::reserve(std::size_t count) {
   paths_.reserve(count);
   for (auto& chain : chains_) chain.reserve(count / kBucketCount + 1);
@@ -59,9 +66,16 @@ void TempFileRegistry::addFolder(const std::string& path) {
   if (observer_) observer_->folderRecorded(path);
 }
 
-void TempFileRegistry::addFile(const std::string& path) {
+bool TempFileRegistry::addFile(const std::string& path) {
   const std::lock_guard lock(mutex_);
-  if (writtenFiles_.add(path) && observer_) observer_->fileRecorded(path);
+  if (!writtenFiles_.add(path)) return false;
+  if (observer_) observer_->fileRecorded(path);
+  return true;
+}
+
+void TempFileRegistry::forgetFile(const std::string& path) {
+  const std::lock_guard lock(mutex_);
+  writtenFiles_.remove(path);
 }
 
 void TempFileRegistry::reserveFiles(std::size_t count) {

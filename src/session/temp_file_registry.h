@@ -27,6 +27,8 @@ class WrittenFileMap {
 
   // Records `path`; false (and nothing changes) when it is recorded already.
   bool add(const std::string& path);
+  // Takes `path` out of the record, if it is there.
+  void remove(const std::string& path);
   // Makes room for `count` paths in all, so that adding them moves nothing.
   void reserve(std::size_t count);
   bool contains(const std::string& path) const { return paths_.count(path) != 0; }
@@ -64,7 +66,11 @@ class TempFileRegistry {
   TempFileRegistry& operator=(const TempFileRegistry&) = delete;
 
   void addFolder(const std::string& path);
-  void addFile(const std::string& path);
+  // True when `path` was not recorded before.
+  bool addFile(const std::string& path);
+  // Takes back a file recorded by addFile whose making then failed: what stands
+  // at that path was not written here and must stay. The observer keeps it.
+  void forgetFile(const std::string& path);
   // Makes room for `count` files in all: a book's files, before they are added.
   void reserveFiles(std::size_t count);
   // A folder whose contents others write (the web engine's data): it goes
