@@ -3,10 +3,13 @@
 // extracted), and reports how long that took, the memory the index holds
 // against the pages' plain text, and how long queries take once it is
 // complete. search_bench.py runs it over generated books and compares the
-// build with `tar -xf` of the same tree.
+// build with `tar -xf` of the same tree. --phases instead times each step of
+// the build on one thread (reading, the pages' text, their words, adding
+// them, finishing), to see where the time goes.
 //
-//   pagora-search-bench [--threads N] [--repeat R] FOLDER [QUERY...]
+//   pagora-search-bench [--threads N] [--repeat R] [--phases] FOLDER [QUERY...]
 #include <malloc.h>
+#include <time.h>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -19,6 +22,8 @@
 #include <vector>
 
 #include "search/index_builder.h"
+#include "search/page_entry.h"
+#include "search/page_files.h"
 #include "search/search_index.h"
 
 namespace {
@@ -66,11 +71,53 @@ double build(SearchIndex& index, std::vector<PageFile> files, unsigned threads) 
   return millisecondsSince(start);
 }
 
+// CPU time of this thread: a step's own cost, whatever else the machine runs.
+double threadCpuMilliseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) * 1000 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+// Each step of the build, page by page on this thread, summed over the pages
+// (CPU time).
+void printPhases(const std::vector<PageFile>& files, int repeat) {
+  for (int round = 0; round < repeat; ++round) {
+    double read = 0, text = 0, words = 0, add = 0;
+    std::size_t bytes = 0;
+    SearchIndex index;
+    for (const PageFile& file : files) {
+      if (!isPageName(file.storedName)) continue;
+      double start = threadCpuMilliseconds();
+      const std::optional<std::string> page = readWholeFile(file.path);
+      read += threadCpuMilliseconds() - start;
+      if (!page) continue;
+      bytes += page->size();
+      start = threadCpuMilliseconds();
+      PageText pageText = extractPageText(*page);
+      text += threadCpuMilliseconds() - start;
+      start = threadCpuMilliseconds();
+      PageEntry entry = makePageEntry(file.storedName, std::move(pageText));
+      words += threadCpuMilliseconds() - start;
+      start = threadCpuMilliseconds();
+      index.add(std::move(entry));
+      add += threadCpuMilliseconds() - start;
+    }
+    const double start = threadCpuMilliseconds();
+    index.finish();
+    const double finish = threadCpuMilliseconds() - start;
+    std::printf("phases (CPU): %.1f MB of pages, %.1f MB of text: read %.1f ms, text %.1f ms, words %.1f ms, "
+                "add %.1f ms, finish %.1f ms, total %.1f ms\n",
+                static_cast<double>(bytes) / 1e6, static_cast<double>(index.textBytes()) / 1e6, read, text, words,
+                add, finish, read + text + words + add + finish);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   unsigned threads = 1;
   int repeat = 3;
+  bool phases = false;
   int arg = 1;
   for (; arg < argc && argv[arg][0] == '-'; ++arg) {
     if (std::strcmp(argv[arg], "--version") == 0) {
@@ -80,19 +127,25 @@ int main(int argc, char** argv) {
       threads = static_cast<unsigned>(std::stoul(argv[++arg]));
     } else if (std::strcmp(argv[arg], "--repeat") == 0 && arg + 1 < argc) {
       repeat = std::max(1, std::stoi(argv[++arg]));
+    } else if (std::strcmp(argv[arg], "--phases") == 0) {
+      phases = true;
     } else {
-      std::fprintf(stderr, "usage: pagora-search-bench [--threads N] [--repeat R] FOLDER [QUERY...]\n");
+      std::fprintf(stderr, "usage: pagora-search-bench [--threads N] [--repeat R] [--phases] FOLDER [QUERY...]\n");
       return std::strcmp(argv[arg], "--help") == 0 ? 0 : 2;
     }
   }
   if (arg >= argc) {
-    std::fprintf(stderr, "usage: pagora-search-bench [--threads N] [--repeat R] FOLDER [QUERY...]\n");
+    std::fprintf(stderr, "usage: pagora-search-bench [--threads N] [--repeat R] [--phases] FOLDER [QUERY...]\n");
     return 2;
   }
   const fs::path folder = argv[arg++];
   std::vector<std::string> queries(argv + arg, argv + argc);
   if (queries.empty()) queries = kDefaultQueries;
   const std::vector<PageFile> files = filesBelow(folder);
+  if (phases) {
+    printPhases(files, repeat);
+    return 0;
+  }
 
   std::vector<double> builds;
   std::vector<double> cpu;

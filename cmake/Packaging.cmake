@@ -83,6 +83,13 @@ set(CPACK_DEBIAN_VIEWER_PACKAGE_NAME pagora)
 # call into (tests/portability keeps it so), in case dpkg-shlibdeps cannot see
 # the engine's library in the installed file.
 set(CPACK_DEBIAN_VIEWER_PACKAGE_DEPENDS "libwebkit2gtk-4.1-0 (>= 2.40), bubblewrap, xdg-dbus-proxy")
+# The installed pagora links libc alone; the viewer library it carries links
+# GTK, WebKitGTK and the rest, which dpkg-shlibdeps cannot see in the program.
+# CPack reads that library's needs through this file when it runs.
+get_target_property(PAGORA_EMBEDDED_VIEWER pagora PAGORA_EMBEDDED_VIEWER)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/embedded_viewer_depends.cmake.in
+               ${packaging_out}/embedded_viewer_depends.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${packaging_out}/embedded_viewer_depends.cmake)
 set(CPACK_DEBIAN_VIEWER_DESCRIPTION "viewer for self-contained HTML e-books
 A Pagora book is a single executable: a copy of this viewer with a folder of
 HTML pages and pictures appended. Running it shows the book in a window with

@@ -33,16 +33,17 @@ void IndexBuilder::stopAndJoin() {
 }
 
 void IndexBuilder::work() {
+  if (listener_.workerStarting) listener_.workerStarting();
   for (std::size_t next; !stop_ && (next = next_.fetch_add(1)) < files_.size();) {
     const PageFile& file = files_[next];
-    PageEntry entry{file.storedName, {}, {}};
+    PageEntry entry{file.storedName, {}, {}, {}};
     try {
       if (const std::optional<std::string> bytes = readWholeFile(file.path)) {
         entry = makePageEntry(file.storedName, *bytes, &stop_);
       }
     } catch (const std::bad_alloc&) {
       // A page too large for memory is left out rather than the whole index.
-      entry = PageEntry{file.storedName, {}, {}};
+      entry = PageEntry{file.storedName, {}, {}, {}};
     }
     if (stop_) break;
     index_.add(std::move(entry));

@@ -34,6 +34,9 @@ class IndexBuilder {
     // Every page is in and the index is finished. Not called once stopped.
     std::function<void()> complete;
     std::chrono::milliseconds progressInterval{100};
+    // On each worker thread before its first page: a host that wants the
+    // work to yield to its own (a reader's window) lowers the thread's priority.
+    std::function<void()> workerStarting = {};
   };
 
   // Starts at once. Files that are not pages (isPageName) are left out; a

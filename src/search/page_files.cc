@@ -2,8 +2,11 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <unordered_map>
 
+#include "container/stored_name.h"
 #include "platform/file.h"
 
 namespace pagora::search {
@@ -17,6 +20,19 @@ bool isPageName(std::string_view storedName) {
     }
   }
   return false;
+}
+
+std::vector<std::size_t> storedPageEntries(const std::vector<BookFileEntry>& entries) {
+  std::unordered_map<std::string, std::size_t> lastOfPath;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string& name = entries[i].name;
+    if (isPageName(name) && isSafeStoredName(name)) lastOfPath[storedNameToRelativePath(name)] = i;
+  }
+  std::vector<std::size_t> pages;
+  pages.reserve(lastOfPath.size());
+  for (const auto& [path, index] : lastOfPath) pages.push_back(index);
+  std::sort(pages.begin(), pages.end());
+  return pages;
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {

@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "search/charset.h"
+#include "search/text_runs.h"
 
 namespace pagora::search {
 namespace {
@@ -50,22 +53,72 @@ std::string_view view(const xmlChar* text) {
 class CollapsedText {
  public:
   void append(std::string_view text) {
-    for (std::size_t at = 0; at < text.size(); ++at) {
-      std::size_t end = at;
-      while (end < text.size() && !isSpace(text[end])) ++end;
-      if (end > at) {
+    if (text.empty()) return;
+    // Most text is words between single spaces: checked at once, and copied whole.
+    if (!needsCollapsing(text)) {
+      if (text.front() == ' ') {
+        spacePending_ = true;
+        text.remove_prefix(1);
+      }
+      const bool spaceAfter = !text.empty() && text.back() == ' ';
+      if (spaceAfter) text.remove_suffix(1);
+      if (!text.empty()) {
         if (spacePending_ && !text_.empty()) text_ += ' ';
         spacePending_ = false;
-        text_.append(text.data() + at, end - at);
+        text_ += text;
       }
-      if (end < text.size()) spacePending_ = true;
-      at = end;
+      spacePending_ = spacePending_ || spaceAfter;
+      return;
     }
+    // Else byte by byte, into room made once.
+    std::size_t out = text_.size();
+    text_.resize(out + text.size() + 1);
+    char* const to = text_.data();
+    for (const char c : text) {
+      if (isSpace(c)) {
+        spacePending_ = true;
+        continue;
+      }
+      if (spacePending_) {
+        if (out > 0) to[out++] = ' ';
+        spacePending_ = false;
+      }
+      to[out++] = c;
+    }
+    text_.resize(out);
   }
   void boundary() { spacePending_ = true; }
+  void reserve(std::size_t bytes) { text_.reserve(bytes); }
   std::string take() { return std::move(text_); }
 
  private:
+  // White space other than single spaces: a control character (all the
+  // parser reports are white space) or two spaces in a row. Eight bytes at a
+  // time: text is long.
+  static bool needsCollapsing(std::string_view text) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    constexpr std::uint64_t kLowBits = 0x7F7F7F7F7F7F7F7FULL;
+    std::size_t at = 0;
+    bool spaceBefore = false;
+    for (; at + 8 <= text.size(); at += 8) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, text.data() + at, 8);
+      if (((bytes - 0x20 * kOnes) & ~bytes & kHighBits) != 0) return true;  // a byte below 0x20
+      const std::uint64_t spaceless = bytes ^ (0x20 * kOnes);
+      // 0x80 in each byte that is a space, exactly.
+      const std::uint64_t spaces = ~(((spaceless & kLowBits) + kLowBits) | spaceless | kLowBits);
+      if ((spaces & (spaces >> 8)) != 0 || (spaceBefore && (spaces & 0x80) != 0)) return true;
+      spaceBefore = (spaces >> 56) != 0;
+    }
+    for (; at < text.size(); ++at) {
+      const char c = text[at];
+      if (static_cast<unsigned char>(c) < 0x20 || (c == ' ' && spaceBefore)) return true;
+      spaceBefore = c == ' ';
+    }
+    return false;
+  }
+
   std::string text_;
   bool spacePending_ = false;
 };
@@ -81,15 +134,19 @@ class Reading {
  public:
   // `original` is the page's bytes when a declaration may call for a new
   // reading, empty when it may not.
-  Reading(std::string_view original, std::string_view decodedAs, const std::atomic<bool>* stop)
-      : original_(original), decodedAs_(decodedAs), stop_(stop) {}
+  Reading(std::string_view original, std::string_view decodedAs, const std::atomic<bool>* stop, bool standInRuns)
+      : original_(original), decodedAs_(decodedAs), stop_(stop), standInRuns_(standInRuns) {}
 
   void run(std::string_view utf8) {
     // Sets libxml2 up once, whichever thread comes first; a no-op after.
     xmlInitParser();
     opensWithXmlDeclaration_ = utf8.starts_with("<?xml");
+    std::string standIns;
+    const std::string_view parsed = standInRuns_ ? runs_.standIn(utf8, standIns) : utf8;
+    // The text is never longer than the page: room made once.
+    body_.reserve(utf8.size());
     Parser parser(
-        htmlCreateMemoryParserCtxt(utf8.data(), static_cast<int>(std::min<std::size_t>(utf8.size(), INT_MAX))));
+        htmlCreateMemoryParserCtxt(parsed.data(), static_cast<int>(std::min<std::size_t>(parsed.size(), INT_MAX))));
     if (!parser) return;
     xmlSAXHandler handler{};
     handler.startElement = &Reading::onStart;
@@ -114,6 +171,14 @@ class Reading {
   // The charset to read the page in again, when its declaration differs
   // from the one this reading used.
   const std::optional<std::string>& charsetToRestartWith() const { return restartWith_; }
+  // Whether the parser read a stand-in as markup: this reading is to be
+  // made again without them.
+  bool misreadStandIns() const {
+    if (!standInRuns_ || (stop_ != nullptr && stop_->load())) return false;
+    // A reading stopped for a declared charset must have read the
+    // declaration itself, and all before it, as the page has it.
+    return !runs_.restoredUpTo(restartWith_ ? stoppedAt_ : std::numeric_limits<std::size_t>::max());
+  }
 
   PageText text() { return PageText{title_.take(), body_.take()}; }
 
@@ -149,11 +214,12 @@ class Reading {
   static void onText(void* context, const xmlChar* text, int length) {
     Reading& reading = of(context);
     const std::string_view piece(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
-    if (reading.inTitle_) {
-      reading.title_.append(piece);
-    } else if (reading.hiddenDepth_ == 0) {
-      reading.body_.append(piece);
-    }
+    CollapsedText* shown = reading.inTitle_ ? &reading.title_ : reading.hiddenDepth_ == 0 ? &reading.body_ : nullptr;
+    // Hidden text still passes through, so that a stand-in split across two
+    // reports is put together.
+    reading.runs_.restore(piece, [shown](std::string_view part) {
+      if (shown != nullptr) shown->append(part);
+    });
     reading.checkStop();
   }
 
@@ -194,6 +260,8 @@ class Reading {
     // Pure ASCII reads alike in every charset a page can declare in ASCII.
     if (!original_.empty() && *charset != decodedAs_ && !isAscii(original_)) {
       restartWith_ = charset;
+      const long consumed = xmlByteConsumed(parser_);
+      stoppedAt_ = consumed < 0 ? std::numeric_limits<std::size_t>::max() : static_cast<std::size_t>(consumed);
       xmlStopParser(parser_);
     }
   }
@@ -205,6 +273,7 @@ class Reading {
   const std::string_view original_;
   const std::string_view decodedAs_;
   const std::atomic<bool>* const stop_;
+  const bool standInRuns_;
   htmlParserCtxt* parser_ = nullptr;
   std::vector<bool> open_;  // per open element: is it hidden?
   int hiddenDepth_ = 0;
@@ -213,18 +282,29 @@ class Reading {
   bool opensWithXmlDeclaration_ = false;
   bool declarationSeen_ = false;
   std::optional<std::string> restartWith_;
+  std::size_t stoppedAt_ = 0;  // bytes of the parsed text read when the declaration stopped the reading
+  TextRuns runs_;
   CollapsedText title_;
   CollapsedText body_;
 };
 
 }  // namespace
 
-PageText extractPageText(std::string_view bytes, const std::atomic<bool>* stop) {
+PageText extractPageText(std::string_view bytes, const std::atomic<bool>* stop, bool standInRuns) {
   std::string scratch;
+  // Reads `utf8` in one charset; again without stand-ins when the parser
+  // misread them.
+  auto read = [&](std::string_view original, std::string_view charset, std::string_view utf8) {
+    auto reading = std::make_unique<Reading>(original, charset, stop, standInRuns);
+    reading->run(utf8);
+    if (reading->misreadStandIns()) {
+      reading = std::make_unique<Reading>(original, charset, stop, false);
+      reading->run(utf8);
+    }
+    return reading;
+  };
   if (const auto mark = byteOrderMarkOf(bytes)) {
-    Reading reading({}, mark->charset, stop);
-    reading.run(decodeToUtf8(bytes.substr(mark->length), mark->charset, scratch));
-    return reading.text();
+    return read({}, mark->charset, decodeToUtf8(bytes.substr(mark->length), mark->charset, scratch))->text();
   }
   std::string_view guess = kUtf8;
   std::string_view text = bytes;
@@ -232,13 +312,10 @@ PageText extractPageText(std::string_view bytes, const std::atomic<bool>* stop) 
     guess = isValidUtf8(bytes) ? kUtf8 : kWindows1252;
     text = decodeToUtf8(bytes, guess, scratch);
   }
-  Reading first(bytes, guess, stop);
-  first.run(text);
-  if (!first.charsetToRestartWith()) return first.text();
-  const std::string charset = *first.charsetToRestartWith();
-  Reading second({}, charset, stop);
-  second.run(decodeToUtf8(bytes, charset, scratch));
-  return second.text();
+  const auto first = read(bytes, guess, text);
+  if (!first->charsetToRestartWith()) return first->text();
+  const std::string charset = *first->charsetToRestartWith();
+  return read({}, charset, decodeToUtf8(bytes, charset, scratch))->text();
 }
 
 }  // namespace pagora::search

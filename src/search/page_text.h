@@ -19,7 +19,10 @@ struct PageText {
 };
 
 // `stop`, when given and set while a long page is read, ends the reading
-// early with the text found so far.
-PageText extractPageText(std::string_view bytes, const std::atomic<bool>* stop = nullptr);
+// early with the text found so far. Long runs of plain text are set aside
+// while the parser reads the markup (see text_runs.h); with `standInRuns`
+// false the parser reads every character itself, more slowly, to the same
+// text: tests compare the two.
+PageText extractPageText(std::string_view bytes, const std::atomic<bool>* stop = nullptr, bool standInRuns = true);
 
 }  // namespace pagora::search

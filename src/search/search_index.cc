@@ -8,15 +8,29 @@ namespace {
 
 std::size_t heapBytes(const std::string& text) { return text.capacity() > 15 ? text.capacity() + 1 : 0; }
 
+bool comesFirstAsPath(std::string_view a, std::string_view b) {
+  auto asPath = [](char c) { return static_cast<unsigned char>(c == '\\' ? '/' : c); };
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [&](char x, char y) { return asPath(x) < asPath(y); });
+}
+
 }  // namespace
 
 void SearchIndex::add(PageEntry page) {
+  // The body is kept for snippets; it is made to its size outside the lock.
+  page.text.body.shrink_to_fit();
   std::unique_lock lock(mutex_);
   if (complete_) return;
   const auto number = static_cast<PageNumber>(pages_.size());
-  for (const PageTerm& term : page.terms) terms_.add(term.word, number, term.occurrences, term.inTitle);
+  // The book's vocabulary is far larger than a cache: its slots are asked
+  // for a few words ahead.
+  constexpr std::size_t kPrefetchAhead = 8;
+  const std::vector<PageTerm>& terms = page.terms;
+  for (std::size_t i = 0; i < terms.size(); ++i) {
+    if (i + kPrefetchAhead < terms.size()) terms_.prefetch(terms[i + kPrefetchAhead].hash);
+    terms_.add(page.word(i), terms[i].hash, number, terms[i].occurrences, terms[i].inTitle);
+  }
   textBytes_ += page.text.title.size() + page.text.body.size();
-  page.text.body.shrink_to_fit();
   pages_.push_back(Page{std::move(page.storedName), std::move(page.text.title), std::move(page.text.body)});
 }
 
@@ -29,6 +43,13 @@ void SearchIndex::finish() {
   if (complete_) return;
   terms_.freeze();
   pages_.shrink_to_fit();
+  std::vector<PageNumber> byName(pages_.size());
+  for (PageNumber page = 0; page < byName.size(); ++page) byName[page] = page;
+  std::sort(byName.begin(), byName.end(), [this](PageNumber a, PageNumber b) {
+    return comesFirstAsPath(pages_[a].storedName, pages_[b].storedName);
+  });
+  nameRanks_.resize(pages_.size());
+  for (std::uint32_t rank = 0; rank < byName.size(); ++rank) nameRanks_[byName[rank]] = rank;
   complete_ = true;
 }
 
@@ -75,7 +96,8 @@ std::vector<SearchResult> SearchIndex::search(const Query& query, std::size_t wi
     const bool titleB = inTitle[b] == wordCount;
     if (titleA != titleB) return titleA;
     if (occurrences[a] != occurrences[b]) return occurrences[a] > occurrences[b];
-    return pages_[a].storedName < pages_[b].storedName;
+    if (complete_) return nameRanks_[a] < nameRanks_[b];
+    return comesFirstAsPath(pages_[a].storedName, pages_[b].storedName);
   });
 
   std::vector<SearchResult> results;
@@ -102,7 +124,8 @@ std::size_t SearchIndex::textBytes() const {
 
 std::size_t SearchIndex::memoryUsage() const {
   std::shared_lock lock(mutex_);
-  std::size_t bytes = sizeof(*this) + pages_.capacity() * sizeof(Page) + terms_.memoryUsage();
+  std::size_t bytes = sizeof(*this) + pages_.capacity() * sizeof(Page) + terms_.memoryUsage() +
+                      nameRanks_.capacity() * sizeof(std::uint32_t);
   for (const Page& page : pages_) bytes += heapBytes(page.storedName) + heapBytes(page.title) + heapBytes(page.body);
   return bytes;
 }

@@ -7,7 +7,8 @@
 // A page matches a query when, for every query word, its title or body holds
 // a word that begins with it (both folded). Results come in rank order: pages
 // whose title holds every query word first, then by how often the query
-// words occur in the page, then by stored name.
+// words occur in the page, then by stored name, byte by byte, with '\\' read
+// as the '/' it stands for: a book orders its pages as its folder would.
 #pragma once
 
 #include <cstddef>
@@ -69,6 +70,9 @@ class SearchIndex {
 
   mutable std::shared_mutex mutex_;
   std::vector<Page> pages_;
+  // Once finished: each page's place in the order of names, so that a query
+  // matching thousands of pages breaks its ties without comparing names.
+  std::vector<std::uint32_t> nameRanks_;
   TermTable terms_;
   std::size_t textBytes_ = 0;
   bool complete_ = false;

@@ -3,6 +3,39 @@
 #include <cstring>
 
 namespace pagora::search {
+namespace {
+
+template <typename Word>
+Word load(const char* at) {
+  Word word;
+  std::memcpy(&word, at, sizeof word);
+  return word;
+}
+
+// Words are short: compared in a few loads that overlap, without a call.
+bool sameWord(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  const char* x = a.data();
+  const char* y = b.data();
+  if (n >= 8) {
+    for (std::size_t at = 0; at + 8 < n; at += 8) {
+      if (load<std::uint64_t>(x + at) != load<std::uint64_t>(y + at)) return false;
+    }
+    return load<std::uint64_t>(x + n - 8) == load<std::uint64_t>(y + n - 8);
+  }
+  if (n >= 4) {
+    return load<std::uint32_t>(x) == load<std::uint32_t>(y) &&
+           load<std::uint32_t>(x + n - 4) == load<std::uint32_t>(y + n - 4);
+  }
+  if (n >= 2) {
+    return load<std::uint16_t>(x) == load<std::uint16_t>(y) &&
+           load<std::uint16_t>(x + n - 2) == load<std::uint16_t>(y + n - 2);
+  }
+  return n == 0 || *x == *y;
+}
+
+}  // namespace
 
 std::uint64_t WordIds::hash(std::string_view word) {
   // Eight bytes at a time, mixed by multiplication: most words fit in one or two steps.
@@ -24,9 +57,8 @@ std::uint64_t WordIds::hash(std::string_view word) {
   return value ^ (value >> 29);
 }
 
-std::pair<std::uint32_t, bool> WordIds::insert(std::string_view word) {
+std::pair<std::uint32_t, bool> WordIds::insert(std::string_view word, std::uint64_t wordHash) {
   if ((ends_.size() + 1) * 4 > slots_.size() * 3) grow();
-  const std::uint64_t wordHash = hash(word);
   const std::uint64_t tag = wordHash & 0xFFFFFFFF00000000ULL;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t slot = wordHash & mask;; slot = (slot + 1) & mask) {
@@ -39,7 +71,7 @@ std::pair<std::uint32_t, bool> WordIds::insert(std::string_view word) {
       return {id, true};
     }
     const auto id = static_cast<std::uint32_t>(taken) - 1;
-    if ((taken & 0xFFFFFFFF00000000ULL) == tag && this->word(id) == word) return {id, false};
+    if ((taken & 0xFFFFFFFF00000000ULL) == tag && sameWord(this->word(id), word)) return {id, false};
   }
 }
 

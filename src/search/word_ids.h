@@ -15,11 +15,19 @@ namespace pagora::search {
 class WordIds {
  public:
   // The word's number, and true when it was new.
-  std::pair<std::uint32_t, bool> insert(std::string_view word);
+  std::pair<std::uint32_t, bool> insert(std::string_view word) { return insert(word, hash(word)); }
+  // The same with the word's hash() known already: a word met on a page is
+  // hashed once, for the page's table and the book's.
+  std::pair<std::uint32_t, bool> insert(std::string_view word, std::uint64_t wordHash);
+  static std::uint64_t hash(std::string_view word);
+  // Asks for the slot a word of this hash would take, ahead of insert().
+  void prefetch(std::uint64_t wordHash) const {
+    if (!slots_.empty()) __builtin_prefetch(slots_.data() + (wordHash & (slots_.size() - 1)));
+  }
 
   std::string_view word(std::uint32_t id) const {
     const std::uint32_t begin = id == 0 ? 0 : ends_[id - 1];
-    return std::string_view(bytes_).substr(begin, ends_[id] - begin);
+    return std::string_view(bytes_.data() + begin, ends_[id] - begin);
   }
   std::size_t size() const { return ends_.size(); }
   // Makes room for `words` words, so that many can come without rehashing.
@@ -32,7 +40,6 @@ class WordIds {
   std::size_t memoryUsage() const;
 
  private:
-  static std::uint64_t hash(std::string_view word);
   void grow();
   void rehash(std::size_t slots);
 

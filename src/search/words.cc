@@ -58,24 +58,36 @@ WordCursor::Kind WordCursor::kindAt(std::size_t& length) const {
 }
 
 bool WordCursor::next(std::size_t& begin, std::size_t& end) {
-  bool inWord = false;
-  while (at_ < text_.size()) {
-    std::size_t length = 1;
-    const auto lead = static_cast<unsigned char>(text_[at_]);
-    const Kind kind = lead < 0x80 ? (kAsciiLettersAndDigits[lead] ? Kind::kWordStart : Kind::kSeparator) : kindAt(length);
-    const bool partOfWord = kind == Kind::kWordStart || (inWord && kind == Kind::kWordContinuation);
-    if (partOfWord && !inWord) {
-      inWord = true;
-      begin = at_;
-    } else if (!partOfWord && inWord) {
-      end = at_;
-      at_ += length;
-      return true;
+  const std::size_t size = text_.size();
+  const auto byteAt = [this](std::size_t at) { return static_cast<unsigned char>(text_[at]); };
+  // Separators, and marks that follow no letter.
+  while (at_ < size) {
+    const unsigned char lead = byteAt(at_);
+    if (lead < 0x80) {
+      if (kAsciiLettersAndDigits[lead]) break;
+      ++at_;
+      continue;
     }
+    std::size_t length = 1;
+    if (kindAt(length) == Kind::kWordStart) break;
     at_ += length;
   }
-  if (!inWord) return false;
-  end = text_.size();
+  if (at_ >= size) return false;
+  begin = at_;
+  wordIsAscii_ = true;
+  while (at_ < size) {
+    const unsigned char lead = byteAt(at_);
+    if (lead < 0x80) {
+      if (!kAsciiLettersAndDigits[lead]) break;
+      ++at_;
+      continue;
+    }
+    std::size_t length = 1;
+    if (kindAt(length) == Kind::kSeparator) break;
+    wordIsAscii_ = false;
+    at_ += length;
+  }
+  end = at_;
   return true;
 }
 
@@ -85,12 +97,19 @@ std::string_view foldedPart(std::string_view word) {
   return word.substr(0, length);
 }
 
+std::size_t foldAsciiWord(std::string_view word, char* out) {
+  const std::size_t length = std::min(word.size(), kMaxFoldedWordBytes);
+  for (std::size_t i = 0; i < length; ++i) {
+    const char c = word[i];
+    out[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return length;
+}
+
 void foldWord(std::string_view word, std::string& out) {
   if (std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-    out.assign(word.substr(0, kMaxFoldedWordBytes));
-    for (char& c : out) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
+    char folded[kMaxFoldedWordBytes];
+    out.assign(folded, foldAsciiWord(word, folded));
     return;
   }
   word = foldedPart(word);

@@ -23,6 +23,8 @@ class WordCursor {
 
   // The next word's range [begin, end); false when there is none left.
   bool next(std::size_t& begin, std::size_t& end);
+  // Whether the word next() gave last is all ASCII, which folds by lower case alone.
+  bool wordIsAscii() const { return wordIsAscii_; }
 
  private:
   enum class Kind { kSeparator, kWordStart, kWordContinuation };
@@ -30,6 +32,7 @@ class WordCursor {
 
   std::string_view text_;
   std::size_t at_ = 0;
+  bool wordIsAscii_ = true;
 };
 
 // Calls visit(word) for each word of `text`, in order.
@@ -46,6 +49,9 @@ std::string_view foldedPart(std::string_view word);
 
 // `word` folded, into `out` (replacing what it held).
 void foldWord(std::string_view word, std::string& out);
+// An all-ASCII word folded into `out`, which has room for kMaxFoldedWordBytes;
+// returns the folded length. The same as foldWord, without a call to GLib.
+std::size_t foldAsciiWord(std::string_view word, char* out);
 std::string foldWord(std::string_view word);
 
 }  // namespace pagora::search

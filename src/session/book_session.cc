@@ -22,7 +22,7 @@ BookSession::BookSession(SessionOptions options)
       loader_(reader_, folder_, registry_) {
   // Before anything is written: a viewer that dies still has its files removed.
   if (options.watchForCrash) {
-    watcher_ = CrashWatcher::start(options.watcherLockFolder);
+    watcher_ = CrashWatcher::start(options.watcherLockFolder, options.sandboxRuntimeFolder);
     if (watcher_) registry_.setObserver(watcher_.get());
   }
 }

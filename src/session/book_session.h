@@ -29,6 +29,10 @@ struct SessionOptions {
   // folder (ending in '/'; empty for no lock).
   bool watchForCrash = false;
   std::string watcherLockFolder;
+  // When the viewer has ended, the watcher also removes what the web engine's
+  // sandbox left in this runtime folder (ending in '/') for instances that are
+  // over (platform/ended_sandboxes.h).
+  std::string sandboxRuntimeFolder;
 };
 
 class BookSession {

@@ -55,7 +55,11 @@ platform::File waitForTurn(const std::string& folder) {
 
 }  // namespace
 
-std::unique_ptr<CrashWatcher> CrashWatcher::start(const std::string& lockFolder) {
+std::unique_ptr<CrashWatcher> CrashWatcher::start(const std::string& lockFolder,
+                                                  const std::string& sandboxRuntimeFolder) {
+  // Read by the watcher from its copy of this process's memory.
+  const pid_t viewer = ::getpid();
+  const char* sandboxFolder = sandboxRuntimeFolder.empty() ? nullptr : sandboxRuntimeFolder.c_str();
   // Closed here once the watcher runs: the watcher's copy keeps the lock.
   const platform::File turn = waitForTurn(lockFolder);
   int ends[2];
@@ -68,7 +72,7 @@ std::unique_ptr<CrashWatcher> CrashWatcher::start(const std::string& lockFolder)
     // This child may have been forked from a threaded process: from here on
     // only async-signal-safe calls, and a fork that runs no fork handlers.
     ::close(ends[1]);
-    if (::_Fork() == 0) runWatcher(ends[0], turn.descriptor());
+    if (::_Fork() == 0) runWatcher(ends[0], turn.descriptor(), sandboxFolder, viewer);
     ::_exit(0);
   }
   const int forkError = errno;

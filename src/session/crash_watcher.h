@@ -48,7 +48,12 @@ class CrashWatcher final : public TempFileRegistry::Observer {
   // whole life, and start first waits (up to kTurnWait) until no earlier
   // viewer's watcher holds it: a book started again right after a crash would
   // otherwise have its fresh files removed under it.
-  static std::unique_ptr<CrashWatcher> start(const std::string& lockFolder = {});
+  //
+  // With `sandboxRuntimeFolder`, once the viewer has ended the watcher waits
+  // (a few seconds at most) for the sandbox of the viewer's web engine to end
+  // and removes what it left there (platform/ended_sandboxes.h).
+  static std::unique_ptr<CrashWatcher> start(const std::string& lockFolder = {},
+                                             const std::string& sandboxRuntimeFolder = {});
 
   CrashWatcher(const CrashWatcher&) = delete;
   CrashWatcher& operator=(const CrashWatcher&) = delete;

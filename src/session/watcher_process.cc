@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/ended_sandboxes.h"
 #include "platform/remove_tree.h"
 #include "session/watch_channel.h"
 
@@ -21,6 +22,7 @@ namespace pagora {
 namespace {
 
 constexpr char kWatcherName[] = "pagora-watcher";
+constexpr int kSandboxEndWaitMilliseconds = 5000;
 
 // A growable list of NUL-terminated paths in memory of its own: the heap of a
 // process forked from a threaded one may be locked for good.
@@ -196,12 +198,16 @@ int detachFromViewer(int channel, int lock) {
 
 }  // namespace
 
-[[noreturn]] void runWatcher(int channel, int lock) {
+[[noreturn]] void runWatcher(int channel, int lock, const char* sandboxFolder, pid_t viewer) {
   const int fd = detachFromViewer(channel, lock);
   if (fd < 0) ::_exit(1);
   const std::int32_t pid = ::getpid();
   if (!sendAll(fd, &pid, sizeof pid)) ::_exit(1);
-  ::_exit(watchChannel(fd));
+  const int status = watchChannel(fd);
+  // The sandbox dies with the viewer (its processes are bound to the
+  // viewer's life) and needs a moment to go.
+  if (sandboxFolder != nullptr) platform::removeEndedSandboxes(sandboxFolder, viewer, kSandboxEndWaitMilliseconds);
+  ::_exit(status);
 }
 
 int watchChannel(int channel) {

@@ -3,13 +3,16 @@
 // async-signal-safe calls only and no heap.
 #pragma once
 
+#include <sys/types.h>
+
 namespace pagora {
 
 // Becomes the watcher: lets go of everything inherited but `channel` and
 // `lock` (-1 for none), reports its process id down the channel, watches it
-// and exits. The grandchild of the viewer: nobody waits for it, so it leaves
-// no zombie.
-[[noreturn]] void runWatcher(int channel, int lock);
+// and exits; with `sandboxFolder` (or null), it then removes what the engine's
+// sandbox of the `viewer` process left there. The grandchild of the viewer:
+// nobody waits for it, so it leaves no zombie.
+[[noreturn]] void runWatcher(int channel, int lock, const char* sandboxFolder, pid_t viewer);
 
 // The watcher's work: reads records from `channel` until it closes and,
 // unless the last record was AllRemoved, removes what is outstanding. Returns

@@ -2,9 +2,11 @@
 // page. The page's text is extracted (charset sniffing, libxml2's HTML
 // parser), made into words and indexed; the query is parsed and run. Beyond
 // what the sanitizers catch, it checks that the text is clean UTF-8 with no
-// NUL and single spaces, that words are folded and cut as promised, that the
-// page matches exactly when each query word begins one of its words, that a
-// snippet's marks lie on its words, and that libxml2 never prints anything.
+// NUL and single spaces, that it is the same whether the parser reads every
+// character or the long runs of text are set aside, that words are folded and
+// cut as promised, that the page matches exactly when each query word begins
+// one of its words, that a snippet's marks lie on its words, and that libxml2
+// never prints anything.
 #include <glib.h>
 #include <libxml/xmlerror.h>
 
@@ -60,9 +62,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   PageEntry entry = makePageEntry("page.html", bytes);
   pagora::fuzz::checkText(entry.text.title);
   pagora::fuzz::checkText(entry.text.body);
-  for (const PageTerm& term : entry.terms) {
-    pagora::fuzz::checkWord(term.word);
-    require(term.occurrences > 0, "a word of the page occurs");
+  const PageText whole = extractPageText(bytes, nullptr, false);
+  require(whole.title == entry.text.title && whole.body == entry.text.body,
+          "setting runs of text aside while the parser reads the markup changes nothing");
+  require(entry.words.size() == entry.terms.size(), "each term has its word");
+  for (std::size_t i = 0; i < entry.terms.size(); ++i) {
+    pagora::fuzz::checkWord(entry.word(i));
+    require(entry.terms[i].occurrences > 0, "a word of the page occurs");
+    require(entry.terms[i].hash == WordIds::hash(entry.word(i)), "a term carries its word's hash");
   }
 
   const Query query = Query::parse(queryText);
@@ -70,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool everyWordHeld = !query.empty();
   for (const std::string& word : query.words()) {
     bool held = false;
-    for (const PageTerm& term : entry.terms) held = held || std::string_view(term.word).starts_with(word);
+    for (std::size_t i = 0; i < entry.terms.size(); ++i) held = held || entry.word(i).starts_with(word);
     everyWordHeld = everyWordHeld && held;
   }
 

@@ -9,6 +9,7 @@ desktop. Every wait has a deadline; nothing relies on a fixed sleep alone.
 
 import fcntl
 import os
+import re
 import shutil
 import signal  # noqa: F401 - tests send signals through gui.signal
 import subprocess
@@ -201,6 +202,17 @@ def hover(accessible):
     xdotool("mousemove", "--sync", x, y)
 
 
+def act(accessible, *names):
+    """Performs the first of the accessible's actions named in `names` (AT-SPI, no input device)."""
+    action = accessible.queryAction()
+    available = [action.getName(index) for index in range(action.nActions)]
+    for name in names:
+        if name in available:
+            action.doAction(available.index(name))
+            return
+    raise AssertionError(f"none of the actions {names} in {available}")
+
+
 def press(*keys):
     xdotool("key", "--clearmodifiers", *keys)
 
@@ -211,15 +223,23 @@ def press(*keys):
 class Viewer:
     """One running viewer (a book executable) and its accessible tree."""
 
-    def __init__(self, book, *arguments, cwd=None, preexec_fn=None):
-        """`cwd` is the folder the viewer starts in (where print-to-file writes by default);
-        `preexec_fn` runs in the child before the viewer starts (limits for it alone)."""
+    def __init__(self, book, *arguments, cwd=None, env=None, command_prefix=(), preexec_fn=None):
+        """`cwd` is the folder the viewer starts in (where print-to-file writes by default); `env` adds to
+        or (with None values) removes from the environment; `command_prefix` runs the book through another
+        program (a namespace, say); `preexec_fn` runs in the child before the viewer starts (limits for it
+        alone)."""
         self.book = book
         log_name = f"viewer-{os.path.basename(os.path.dirname(book))}-{time.monotonic_ns()}.log"
         self.log_path = os.path.join(ROOT, "logs", log_name)
         self._log = open(self.log_path, "w")
-        self.process = subprocess.Popen([book, *arguments], stdout=self._log, stderr=subprocess.STDOUT,
-                                        cwd=cwd, preexec_fn=preexec_fn)
+        environment = dict(os.environ)
+        for name, value in (env or {}).items():
+            if value is None:
+                environment.pop(name, None)
+            else:
+                environment[name] = value
+        self.process = subprocess.Popen([*command_prefix, book, *arguments], stdout=self._log,
+                                        stderr=subprocess.STDOUT, cwd=cwd, env=environment, preexec_fn=preexec_fn)
         self.pid = self.process.pid
         self._app = None
 
@@ -246,6 +266,16 @@ class Viewer:
     def log(self):
         with open(self.log_path) as log:
             return log.read()
+
+    def complaints(self, tolerated=()):
+        """The GLib warnings and criticals in the viewer's log (its own and its engine's processes'),
+        but those matching one of the regular expressions `tolerated`."""
+        found = []
+        for line in self.log().splitlines():
+            if re.search(r"-(WARNING|CRITICAL) \*\*|\*\* \(.*\): (WARNING|CRITICAL)", line):
+                if not any(re.search(pattern, line) for pattern in tolerated):
+                    found.append(line)
+        return found
 
     # accessibility
 

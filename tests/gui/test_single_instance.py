@@ -1,9 +1,10 @@
-"""One viewer at a time: a second start brings the first window back and is
-refused having written nothing; a start after the first ended, however it
-ended, runs."""
+"""One viewer at a time: a second start brings the first window back (with the
+second start's activation token) and is refused having written nothing; a
+start after the first ended, however it ended, runs."""
 
 import os
 import signal
+import subprocess
 import unittest
 
 import pagora_gui as gui
@@ -62,6 +63,27 @@ class SingleInstanceTest(unittest.TestCase):
             self.expect_refused_start(self.other_book, first)
         self.assertFalse(os.path.exists(gui.private_folder("other")))
         self.assertEqual(first.frame().name, "First")
+
+    def test_the_second_starts_activation_token_reaches_the_first_window(self):
+        first = self.start(self.first_book)
+        first.wait_for_page("First")
+        window = first.window_id()
+
+        def startup_id():
+            shown = subprocess.run(["xprop", "-id", window, "_NET_STARTUP_ID"], capture_output=True, text=True)
+            return shown.stdout.split("=", 1)[1].strip().strip('"') if "=" in shown.stdout else ""
+
+        cases = [
+            ({"DESKTOP_STARTUP_ID": "second-start_TIME4242"}, "second-start_TIME4242"),
+            ({"XDG_ACTIVATION_TOKEN": "wayland-token", "DESKTOP_STARTUP_ID": "x11-id_TIME7"}, "wayland-token"),
+        ]
+        for environment, expected in cases:
+            with self.subTest(environment=environment):
+                second = gui.Viewer(self.other_book, env=environment)
+                self.addCleanup(second.stop)
+                second.dismiss(second.alert())
+                self.assertEqual(second.wait_exit(), 1)
+                wait_for(lambda: startup_id() == expected, what=f"the first window to be presented with {expected}")
 
     def test_start_after_the_first_was_killed_runs_and_guards_in_turn(self):
         first = self.start(self.first_book)

@@ -84,7 +84,7 @@ class MainWindowTest(unittest.TestCase):
         self.assertEqual([menu.name for menu in menu_bar], ["File", "Edit", "View", "Go", "Help"])
         expected = {
             "File": ["Print...", "Print Setup...", "", "Exit"],
-            "Edit": ["Copy", "", "Select All"],
+            "Edit": ["Copy", "", "Select All", "", "Find...", "Find Next", "Find Previous", "", "Search Book..."],
             "View": ["Toolbar", "Status Bar", "", "Fonts", "", "Stop", "Refresh"],
             "Go": ["Back", "Forward", "", "Home"],
             "Help": ["About..."],

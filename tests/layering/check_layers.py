@@ -29,7 +29,7 @@ SOURCE_SUFFIXES = (".h", ".hh", ".hpp", ".c", ".cc", ".cpp")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 # Library targets by the layer they stand for.
 LAYER_TARGETS = {"pagora_" + layer.replace("/", "_"): layer for layer in LAYERS}
-EXECUTABLE_LAYERS = {"pagora": "viewer/app"}
+EXECUTABLE_LAYERS = {"pagora": "viewer/app", "pagora_viewer_library": "viewer/app"}
 
 
 def rank(layer):

@@ -8,7 +8,9 @@ the version in which each WebKitGTK function appeared comes from the GIR files
 of the WebKitGTK headers installed here (their `version` attributes, written
 from the API's "Since:" notes). A function without one is as old as the API;
 a webkit_ or jsc_ function that no GIR file knows is an error, since nothing
-then says how new it is.
+then says how new it is. An ELF file that carries another in a section named
+.pagora_viewer (the pagora program carries the viewer library so) has that
+one checked too.
 
 Usage: symbol_floor.py [--glibc 2.34] [--webkit 2.40] [--gir FILE]... ELF...
 """
@@ -17,6 +19,7 @@ import argparse
 import re
 import subprocess
 import sys
+import tempfile
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
@@ -27,6 +30,7 @@ GET_TYPE = "{http://www.gtk.org/introspection/glib/1.0}get-type"
 # "  42: 0000000000000000     0 FUNC    GLOBAL DEFAULT  UND close_range@GLIBC_2.34 (5)"
 UNDEFINED_SYMBOL = re.compile(r"^\s*\d+:\s+\S+\s+\S+\s+\S+\s+\S+\s+\S+\s+UND\s+([^@\s]+)(?:@+(\S+))?")
 OLDEST = (0,)
+EMBEDDED_SECTION = ".pagora_viewer"
 
 
 def version_tuple(text):
@@ -84,6 +88,19 @@ def check(elf, glibc_floor, webkit_floor, known_webkit):
     return problems, summary
 
 
+def embedded_elf(elf, folder):
+    """The ELF file that `elf` carries in its section .pagora_viewer, written into `folder`; None without one."""
+    sections = subprocess.run(["readelf", "--section-headers", "--wide", str(elf)], capture_output=True, text=True)
+    if EMBEDDED_SECTION not in sections.stdout:
+        return None
+    carried = Path(folder) / f"{Path(elf).name}{EMBEDDED_SECTION}"
+    subprocess.run(["objcopy", "-O", "binary", f"--only-section={EMBEDDED_SECTION}", str(elf), str(carried)],
+                   check=True)
+    if carried.read_bytes()[:4] != b"\x7fELF":
+        raise SystemExit(f"symbol_floor: {elf}: its section {EMBEDDED_SECTION} holds no ELF file")
+    return carried
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--version", action="version", version="symbol_floor.py (pagora tests)")
@@ -101,10 +118,17 @@ def main():
     known_webkit = webkit_versions(gir_files)
     glibc_floor, webkit_floor = version_tuple(arguments.glibc), version_tuple(arguments.webkit)
     all_problems = []
-    for elf in arguments.elf:
-        problems, summary = check(elf, glibc_floor, webkit_floor, known_webkit)
-        print(summary)
-        all_problems += problems
+    with tempfile.TemporaryDirectory(prefix="symbol-floor.") as folder:
+        elves = []
+        for elf in arguments.elf:
+            elves.append(elf)
+            carried = embedded_elf(elf, folder)
+            if carried is not None:
+                elves.append(carried)
+        for elf in elves:
+            problems, summary = check(elf, glibc_floor, webkit_floor, known_webkit)
+            print(summary)
+            all_problems += problems
     for problem in all_problems:
         print(problem, file=sys.stderr)
     return 1 if all_problems else 0

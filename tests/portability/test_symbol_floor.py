@@ -1,12 +1,15 @@
 """The symbol floor refuses exactly the imports that are too new: given a
 program that imports one glibc symbol and one WebKitGTK function newer than
 the floors beside old ones, it fails naming those two and no other, and with
-the floors raised above them it passes. Needs PAGORA_FLOOR_BREAKER (the
-program built from newer_than_floor.c)."""
+the floors raised above them it passes; a program that carries that one in
+its section .pagora_viewer, as pagora carries the viewer, fails the same way.
+Needs PAGORA_FLOOR_BREAKER (the program built from newer_than_floor.c)."""
 
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 import unittest
 from pathlib import Path
 
@@ -41,6 +44,19 @@ class SymbolFloorTest(unittest.TestCase):
         for function in ("webkit_web_view_new", "webkit_web_view_get_theme_color"):
             self.assertIn(f"{self.program}: {function} is in no GIR file, so its WebKitGTK version is unknown",
                           result.stderr)
+
+    def test_a_program_carrying_the_breaker_fails_for_it(self):
+        with tempfile.TemporaryDirectory() as folder:
+            carrier = Path(folder) / "carrier"
+            shutil.copy(shutil.which("true"), carrier)
+            subprocess.run(["objcopy", f"--add-section=.pagora_viewer={self.program}",
+                            "--set-section-flags=.pagora_viewer=alloc,readonly,contents", str(carrier)], check=True)
+            result = run_checker(str(carrier))
+        self.assertEqual(result.returncode, 1, result.stdout + result.stderr)
+        self.assertEqual([line.split(": ", 1)[1] for line in sorted(result.stderr.splitlines())], [
+            "arc4random needs GLIBC_2.36, newer than glibc 2.34",
+            "webkit_web_view_get_theme_color appeared in WebKitGTK 2.50, newer than 2.40",
+        ])
 
 
 if __name__ == "__main__":

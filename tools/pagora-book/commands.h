@@ -16,6 +16,7 @@ int runInfo(const Arguments& arguments);
 int runList(const Arguments& arguments);
 int runVerify(const Arguments& arguments);
 int runExtract(const Arguments& arguments);
+int runSearch(const Arguments& arguments);
 
 // Prints why a book failed its check (the viewer's message, prefixed by the
 // book's path) and returns the exit status for it.

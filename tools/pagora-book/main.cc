@@ -20,11 +20,13 @@ constexpr char kHelp[] =
     "  list BOOK                          print the size and name of each stored file\n"
     "  verify BOOK                        check the book as the viewer would\n"
     "  extract BOOK DIR                   write the stored files below DIR\n"
+    "  search BOOK WORD...                print the pages that hold every WORD\n"
     "\n"
     "'pagora-book COMMAND --help' tells more about each.\n"
     "\n"
     "Exit status: 0 success, 1 a bad book or a file that could not be read or\n"
-    "written, 2 a usage error.\n";
+    "written, 2 a usage error. search: 0 pages found, 1 none, 2 a usage error\n"
+    "or a book that cannot be read.\n";
 
 }  // namespace
 
@@ -46,5 +48,6 @@ int main(int argc, char** argv) {
   if (command == "list") return runList(rest);
   if (command == "verify") return runVerify(rest);
   if (command == "extract") return runExtract(rest);
+  if (command == "search") return runSearch(rest);
   return usageError("", "unknown command '" + command + "'");
 }

@@ -21,6 +21,21 @@
 namespace pagora::viewer {
 namespace {
 
+// The desktop's token for this start: xdg-activation's, else the startup
+// notification's. Taken out of the environment before GTK starts, or GTK
+// would spend it on the first window of this process, which for a refused
+// start is only its message box, while the token belongs to the window of
+// the viewer that runs.
+std::string takeActivationToken() {
+  std::string token;
+  for (const char* name : {"XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID"}) {
+    const char* value = g_getenv(name);
+    if (token.empty() && value != nullptr) token = value;
+    g_unsetenv(name);
+  }
+  return token;
+}
+
 std::string programName(const char* argv0) {
   g_autofree char* base = g_path_get_basename(argv0 != nullptr ? argv0 : "pagora");
   return base;
@@ -43,6 +58,7 @@ int Application::run(int argc, char** argv) {
     return 0;
   }
 
+  activationToken_ = takeActivationToken();
   const std::string name(kApplicationName);
   g_set_prgname(name.c_str());
   if (!gtk_init_check(&argc, &argv)) {
@@ -61,15 +77,19 @@ int Application::run(int argc, char** argv) {
 }
 
 int Application::start(const std::string& document) {
-  if (!guard_.check()) {
+  if (!guard_.check(activationToken_)) {
     messageBoxes_.show({kAlreadyRunningNotice, NoticeIcon::Information});
     return 1;
   }
+  // The sandbox is tried while the book is read; the engine needs the answer
+  // before its first process starts.
+  sandboxProbe_ = std::make_unique<SandboxProbe>();
   // The watcher starts before anything is written: a viewer that dies still
   // has its files removed.
   SessionOptions options;
   options.watchForCrash = true;
   options.watcherLockFolder = platform::instanceFolder();
+  options.sandboxRuntimeFolder = g_get_user_runtime_dir() + std::string("/");
   session_ = std::make_unique<BookSession>(std::move(options));
   // Top-level windows carry the guard's name as their class.
   gdk_set_program_class(guard_.windowClassName().c_str());
@@ -94,8 +114,8 @@ int Application::start(const std::string& document) {
     return 1;
   }
   messageBoxes_.setOwner(window_->window());
-  guard_.onPresentRequest([this] {
-    if (window_) window_->present();
+  guard_.onPresentRequest([this](const std::string& activationToken) {
+    if (window_) window_->present(activationToken);
   });
 
   if (!document.empty()) {
@@ -111,6 +131,9 @@ int Application::start(const std::string& document) {
   }
 
   window_->show();
+  // The desktop's token for this start raises the window and ends the start's
+  // busy feedback.
+  if (!activationToken_.empty()) window_->present(activationToken_);
   // Heard on the writing thread; told on the main loop's, once it runs.
   session_->writeRemainingFiles(
       {.finished = {}, .failed = [this] { glib::runInMainLoop([this] { onWritingFailed(); }); }});
@@ -133,7 +156,13 @@ void Application::onWritingFailed() {
 }
 
 BrowserHost& Application::host() {
-  if (!host_) host_ = std::make_unique<BrowserHost>(messageBoxes_, session_->engineDataFolder());
+  if (!host_) {
+    const std::string& sandboxFailure = sandboxProbe_->failure();
+    if (!sandboxFailure.empty()) {
+      std::fprintf(stderr, "pagora: running without the web engine's sandbox: %s\n", sandboxFailure.c_str());
+    }
+    host_ = std::make_unique<BrowserHost>(messageBoxes_, session_->engineDataFolder(), sandboxFailure.empty());
+  }
   return *host_;
 }
 

@@ -15,6 +15,7 @@
 #include "session/book_session.h"
 #include "viewer/app/single_instance_guard.h"
 #include "viewer/engine/browser_host.h"
+#include "viewer/engine/sandbox_probe.h"
 #include "viewer/window/main_window.h"
 #include "viewer/window/message_box.h"
 #include "viewer/window/modal_dialogs.h"
@@ -48,8 +49,11 @@ class Application {
   static gboolean closeWindowWhenIdle(gpointer self);
 
   SingleInstanceGuard guard_;
+  // The token the desktop gave this start to activate its window with.
+  std::string activationToken_;
   ModalDialogs dialogs_;
   MessageBoxSink messageBoxes_{dialogs_};
+  std::unique_ptr<SandboxProbe> sandboxProbe_;
   std::unique_ptr<BookSession> session_;
   std::unique_ptr<BrowserHost> host_;
   std::unique_ptr<MainWindow> window_;

@@ -94,11 +94,12 @@ glib::GObjectPtr<WebKitWebContext> newContext(const std::string& dataFolder) {
 
 }  // namespace
 
-BrowserHost::BrowserHost(NoticeSink& notices, const std::string& dataFolder)
+BrowserHost::BrowserHost(NoticeSink& notices, const std::string& dataFolder, bool sandboxed)
     : notices_(notices),
       context_(newContext(dataFolder)),
-      content_(glib::adoptRef(webkit_user_content_manager_new())) {
-  webkit_web_context_set_sandbox_enabled(context_.get(), TRUE);
+      content_(glib::adoptRef(webkit_user_content_manager_new())),
+      sandboxed_(sandboxed) {
+  webkit_web_context_set_sandbox_enabled(context_.get(), sandboxed);
   webkit_web_context_set_cache_model(context_.get(), WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
   // Every view's downloads are refused here: nothing may be written outside
   // the private folder. The context outlives every view and this host.
@@ -110,7 +111,7 @@ BrowserHost::BrowserHost(NoticeSink& notices, const std::string& dataFolder)
 
 void BrowserHost::allowReading(const std::string& path) {
   GStatBuf status;
-  if (path.empty() || g_lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;
+  if (!sandboxed_ || path.empty() || g_lstat(path.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return;
   const std::string folder = withoutTrailingSlashes(path);
   for (const std::string& allowed : readableFolders_) {
     if (isSameOrInside(folder, allowed)) return;

@@ -1,5 +1,6 @@
 // BrowserHost: how the viewer hosts the web engine. Book pages are untrusted
-// HTML and script, so the engine runs sandboxed, sees the book's folder
+// HTML and script, so the engine runs sandboxed where the system allows it
+// (SandboxProbe says), sees the book's folder
 // read-only, keeps what it stores (local storage, caches) in a folder of the
 // private folder that goes with the book, downloads nothing, shows a notice
 // instead of any context menu, draws no frame of its own, and offers page
@@ -29,11 +30,13 @@ class BrowserHost {
   // Notices (the context menu's) go to `notices`, which outlives the host.
   // The engine keeps its data in `dataFolder`, inside the private folder;
   // with none, it keeps it in memory, and visited links are not marked.
-  BrowserHost(NoticeSink& notices, const std::string& dataFolder);
+  // Without `sandboxed` the engine's processes run without their sandbox.
+  BrowserHost(NoticeSink& notices, const std::string& dataFolder, bool sandboxed = true);
   BrowserHost(const BrowserHost&) = delete;
   BrowserHost& operator=(const BrowserHost&) = delete;
 
-  // Lets the sandboxed engine read `folder`. Only takes effect before the
+  // Lets the sandboxed engine read `folder` (an engine without its sandbox
+  // reads what the reader may). Only takes effect before the
   // engine's first web process starts; a folder that does not exist is
   // skipped, and one inside a folder already allowed needs nothing more.
   void allowReading(const std::string& folder);
@@ -59,6 +62,7 @@ class BrowserHost {
   glib::GObjectPtr<WebKitWebContext> context_;
   glib::GObjectPtr<WebKitUserContentManager> content_;
   std::vector<std::string> readableFolders_;
+  bool sandboxed_;
   bool engineStarted_ = false;
   // The view startEngine() made, until createView() hands it over.
   glib::GObjectPtr<WebKitWebView> warmView_;

@@ -19,6 +19,11 @@ enum class CommandId : std::uint16_t {
   FontMedium = 32789,
   FontSmaller = 32790,
   FontSmallest = 32791,
+  // Find in the page and search the book: the viewer's own, from 33000.
+  EditFind = 33000,
+  EditFindNext = 33001,
+  EditFindPrevious = 33002,
+  EditSearchBook = 33003,
   FilePrintSetup = 57606,
   FilePrint = 57607,
   EditCopy = 57634,

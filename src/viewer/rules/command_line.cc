@@ -1,64 +1,33 @@
 #include "viewer/rules/command_line.h"
 
 namespace pagora::viewer {
-namespace {
-
-CommandLine only(CommandLine::Action action) {
-  CommandLine result;
-  result.action = action;
-  return result;
-}
-
-CommandLine refused(std::string error) {
-  CommandLine result = only(CommandLine::Action::Refuse);
-  result.error = std::move(error);
-  return result;
-}
-
-}  // namespace
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+  std::vector<const char*> pointers;
+  pointers.reserve(arguments.size());
+  for (const std::string& argument : arguments) pointers.push_back(argument.c_str());
+  const CommandLineShape shape = scanCommandLine(static_cast<int>(pointers.size()), pointers.data());
+
   CommandLine result;
-  bool optionsEnded = false;
-  for (const std::string& argument : arguments) {
-    if (!optionsEnded && argument == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (!optionsEnded && (argument == "--help" || argument == "-h")) {
-      return only(CommandLine::Action::ShowHelp);
-    }
-    if (!optionsEnded && argument == "--version") {
-      return only(CommandLine::Action::ShowVersion);
-    }
-    if (!optionsEnded && argument.size() > 1 && argument.front() == '-') {
-      return refused("unknown option \"" + argument + "\"");
-    }
-    if (!result.document.empty()) {
-      return refused("more than one document named (\"" + result.document + "\", \"" +
-                                  argument + "\")");
-    }
-    if (argument.empty()) {
-      return refused("an empty document name");
-    }
-    result.document = argument;
+  result.action = shape.action;
+  if (shape.action == CommandLine::Action::Run && shape.document >= 0) result.document = arguments[shape.document];
+  switch (shape.fault) {
+    case CommandLineShape::Fault::None:
+      break;
+    case CommandLineShape::Fault::UnknownOption:
+      result.error = "unknown option \"" + arguments[shape.offending] + "\"";
+      break;
+    case CommandLineShape::Fault::SecondDocument:
+      result.error = "more than one document named (\"" + arguments[shape.document] + "\", \"" +
+                     arguments[shape.offending] + "\")";
+      break;
+    case CommandLineShape::Fault::EmptyDocument:
+      result.error = "an empty document name";
+      break;
   }
   return result;
 }
 
-std::string usageText(const std::string& program) {
-  return "Usage: " + program + " [DOCUMENT]\n"
-         "Shows the e-book appended to this program in a window. Only one book can be\n"
-         "open at a time; a second start brings the open book's window to the front.\n"
-         "Every file the book extracts is removed when its window closes.\n"
-         "\n"
-         "  DOCUMENT     a file that must be readable; nothing is read from it\n"
-         "  -h, --help   show this help and exit\n"
-         "  --version    show the version and exit\n"
-         "\n"
-         "Exit status: 0 once the window has closed; 1 when the book could not be\n"
-         "shown (another book is open, no display, DOCUMENT cannot be opened);\n"
-         "2 for a command line it does not understand.\n";
-}
+std::string usageText(const std::string& program) { return "Usage: " + program + kUsageAfterProgram; }
 
 }  // namespace pagora::viewer

@@ -21,6 +21,12 @@ constexpr std::array kCommands{
     CommandEntry{FontMedium, "ID_FONT_MEDIUM", "Selects the medium font size\nMedium", ""},
     CommandEntry{FontSmaller, "ID_FONT_SMALLER", "Selects the small font size\nSmaller", ""},
     CommandEntry{FontSmallest, "ID_FONT_SMALLEST", "Selects the smallest font size\nSmallest", ""},
+    CommandEntry{EditFind, "ID_EDIT_FIND", "Finds text in the page shown\nFind", ""},
+    CommandEntry{EditFindNext, "ID_EDIT_FIND_NEXT", "Goes to the next match of the text sought\nFind Next", ""},
+    CommandEntry{EditFindPrevious, "ID_EDIT_FIND_PREVIOUS",
+                 "Goes to the previous match of the text sought\nFind Previous", ""},
+    CommandEntry{EditSearchBook, "ID_EDIT_SEARCH_BOOK",
+                 "Shows or hides the search of every page of the book\nSearch Book", ""},
     CommandEntry{FilePrintSetup, "ID_FILE_PRINT_SETUP",
                  "Change the printer and printing options\nPrint Setup", ""},
     CommandEntry{FilePrint, "ID_FILE_PRINT", "Print the active document\nPrint", "document-print"},
@@ -56,6 +62,12 @@ constexpr std::array kEditMenu{
     command("&Copy\tCtrl+C", EditCopy),
     separator(),
     command("Select &All\tCtrl+A", SelectAll),
+    separator(),
+    command("&Find...\tCtrl+F", EditFind),
+    command("Find &Next\tF3", EditFindNext),
+    command("Find &Previous\tShift+F3", EditFindPrevious),
+    separator(),
+    command("&Search Book...\tCtrl+Shift+F", EditSearchBook),
 };
 
 constexpr std::array kFontsMenu{
@@ -105,6 +117,10 @@ constexpr std::array kAccelerators{
     Accelerator{"<Control>Insert", EditCopy},  Accelerator{"<Control>p", FilePrint},
     Accelerator{"Escape", ViewStop},           Accelerator{"F5", ViewRefresh},
     Accelerator{"<Alt>Left", GoBack},          Accelerator{"<Alt>Right", GoForward},
+    Accelerator{"<Control>f", EditFind},       Accelerator{"F3", EditFindNext},
+    Accelerator{"<Control>g", EditFindNext},   Accelerator{"<Shift>F3", EditFindPrevious},
+    Accelerator{"<Control><Shift>g", EditFindPrevious},
+    Accelerator{"<Control><Shift>f", EditSearchBook},
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "glib/display_text.h"
 #include "viewer/rules/command_table.h"
+#include "viewer/window/text_field_keys.h"
 
 namespace pagora::viewer {
 namespace {
@@ -49,6 +50,7 @@ bool MainWindow::build() {
   view_ = std::make_unique<BookView>(host_, router_, session_, notices_);
   view_->initialize();
   printing_ = std::make_unique<BookPrinting>(*view_, session_.printAllowed(), notices_, dialogs_);
+  findTools_ = std::make_unique<FindTools>(*view_, session_);
 
   GtkWidget* layout = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(window_), layout);
@@ -60,12 +62,14 @@ bool MainWindow::build() {
 
   gtk_box_pack_start(GTK_BOX(layout), menuBar_->widget(), FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(layout), toolbar_->widget(), FALSE, FALSE, 0);
-  gtk_box_pack_start(GTK_BOX(layout), view_->widget(), TRUE, TRUE, 0);
+  gtk_box_pack_start(GTK_BOX(layout), findTools_->findBar(), FALSE, FALSE, 0);
+  gtk_box_pack_start(GTK_BOX(layout), findTools_->viewWithPane(), TRUE, TRUE, 0);
   gtk_box_pack_start(GTK_BOX(layout), statusBar_->widget(), FALSE, FALSE, 0);
   gtk_widget_show_all(layout);
 
   registerCommands();
   addAccelerators();
+  letTextFieldsTakeKeysFirst(window_);
   // Menu items as well as buttons follow every change, so that what assistive
   // technology reads is current before any menu has been opened.
   router_.addObserver([this] {
@@ -81,6 +85,7 @@ void MainWindow::registerCommands() {
   using enum CommandId;
   view_->registerCommands(router_);
   printing_->registerCommands(router_);
+  findTools_->registerCommands(router_);
   router_.add(AppExit, [this] { close(); });
   // The bars go with the window; a state asked for after that is "off".
   const auto toggle = [](GtkWidget* bar) {
@@ -119,9 +124,12 @@ void MainWindow::show() {
   view_->grabFocus();
 }
 
-void MainWindow::present() {
+void MainWindow::present(const std::string& activationToken) {
   if (window_ == nullptr) return;
   gtk_window_deiconify(window_);
+  // GTK hands the token to the display: an xdg-activation request on
+  // Wayland, the user time of the startup id on X11.
+  if (!activationToken.empty()) gtk_window_set_startup_id(window_, activationToken.c_str());
   gtk_window_present(window_);
 }
 
@@ -140,6 +148,8 @@ void MainWindow::destroy() {
 void MainWindow::onWindowDestroy(GtkWidget*, gpointer self) {
   auto* window = static_cast<MainWindow*>(self);
   // The window's children, the view among them, are destroyed after this.
+  // The index reads the book's files: its build ends before they go.
+  if (window->findTools_) window->findTools_->stopIndexing();
   window->session_.removeAll();
   if (window->onDestroyed_) window->onDestroyed_();
 }

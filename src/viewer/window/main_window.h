@@ -1,6 +1,7 @@
 // MainWindow: the viewer's one window, captioned with the book's title. It
-// holds the menu bar, the labelled toolbar, the book view and the status bar.
-// When it is destroyed, by any means, every file and folder the book put on
+// holds the menu bar, the labelled toolbar, the find bar, the book view with
+// the search pane beside it, and the status bar. When it is destroyed, by any
+// means, the index's build stops and every file and folder the book put on
 // disk is removed while the view still exists.
 #pragma once
 
@@ -8,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "session/book_session.h"
 #include "viewer/engine/book_view.h"
@@ -15,6 +17,7 @@
 #include "viewer/rules/command_router.h"
 #include "viewer/rules/notice_sink.h"
 #include "viewer/window/book_printing.h"
+#include "viewer/window/find_tools.h"
 #include "viewer/window/label_toolbar.h"
 #include "viewer/window/menu_bar.h"
 #include "viewer/window/modal_dialogs.h"
@@ -39,8 +42,11 @@ class MainWindow {
 
   // Shows the window with the keyboard focus on the page.
   void show();
-  // Brings the window back from an iconified state and to the front.
-  void present();
+  // Brings the window back from an iconified state and to the front. With the
+  // activation token of the start that asked for it (xdg-activation on
+  // Wayland, a startup notification id on X11), desktops that insist on one
+  // let the window come forward.
+  void present(const std::string& activationToken = {});
   // Closes the window the way its close box does.
   void close();
   // Closes any open menu, so that nothing holds the pointer and keyboard.
@@ -72,6 +78,7 @@ class MainWindow {
   std::unique_ptr<MenuBar> menuBar_;
   std::unique_ptr<BookView> view_;
   std::unique_ptr<BookPrinting> printing_;
+  std::unique_ptr<FindTools> findTools_;
 };
 
 }  // namespace pagora::viewer

@@ -21,6 +21,15 @@ GtkLabel* addIndicator(GtkBox* bar, std::string_view text) {
   return GTK_LABEL(label);
 }
 
+// The display's keymap, or null where asking for it would fail: GTK's Wayland
+// backend takes the keymap from the seat, and a compositor without input
+// devices may offer no seat at all. The lock keys are then off.
+GdkKeymap* keymapIfAny() {
+  GdkDisplay* display = gdk_display_get_default();
+  if (display == nullptr || gdk_display_get_default_seat(display) == nullptr) return nullptr;
+  return gdk_keymap_get_for_display(display);
+}
+
 void showWhen(GtkLabel* indicator, bool on, std::string_view text) {
   const std::string shown = on ? std::string(text) : std::string();
   if (shown != gtk_label_get_text(indicator)) gtk_label_set_text(indicator, shown.c_str());
@@ -40,8 +49,9 @@ StatusBar::StatusBar()
   scroll_ = addIndicator(GTK_BOX(bar_), kIndicatorScroll);
   showIdleMessage();
 
-  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
-  keymapChanged_ = glib::SignalConnection(keymap, "state-changed", G_CALLBACK(onKeymapStateChanged), this);
+  if (GdkKeymap* keymap = keymapIfAny()) {
+    keymapChanged_ = glib::SignalConnection(keymap, "state-changed", G_CALLBACK(onKeymapStateChanged), this);
+  }
   updateIndicators();
 }
 
@@ -59,10 +69,10 @@ void StatusBar::showIdleMessage() { showPrompt(std::string(kIdleMessage)); }
 
 void StatusBar::updateIndicators() {
   if (!alive()) return;
-  GdkKeymap* keymap = gdk_keymap_get_for_display(gdk_display_get_default());
-  showWhen(caps_, gdk_keymap_get_caps_lock_state(keymap), kIndicatorCaps);
-  showWhen(num_, gdk_keymap_get_num_lock_state(keymap), kIndicatorNum);
-  showWhen(scroll_, gdk_keymap_get_scroll_lock_state(keymap), kIndicatorScroll);
+  GdkKeymap* keymap = keymapIfAny();
+  showWhen(caps_, keymap != nullptr && gdk_keymap_get_caps_lock_state(keymap), kIndicatorCaps);
+  showWhen(num_, keymap != nullptr && gdk_keymap_get_num_lock_state(keymap), kIndicatorNum);
+  showWhen(scroll_, keymap != nullptr && gdk_keymap_get_scroll_lock_state(keymap), kIndicatorScroll);
 }
 
 void StatusBar::onKeymapStateChanged(GdkKeymap*, gpointer self) {

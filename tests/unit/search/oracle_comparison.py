@@ -1,19 +1,18 @@
 #!/usr/bin/python3
-"""Runs Pagora's search and the independent oracle (tests/tools/search_oracle.py)
-over a real book and compares what they find: the same pages in the same
-order, with the same titles, for each query.
+"""Packs a real book's folder with pagora-book, runs `pagora-book search` and
+the independent oracle (tests/tools/search_oracle.py) over it and compares
+what they find: the same pages in the same order, with the same titles, for
+each query.
 
-    oracle_comparison.py SEARCH_COMMAND BOOK_FOLDER
+    oracle_comparison.py PAGORA_BOOK BOOK_FOLDER
 
-SEARCH_COMMAND is run as `SEARCH_COMMAND BOOK_FOLDER WORD...` and prints
-NAME<TAB>TITLE per page in rank order (the name again for a page without
-title). Exits 77 (skipped) when the book is
-not there."""
+Stored names separate folders with '\\', the oracle's with '/': they are
+compared as paths. Exits 77 (skipped) when the book is not there."""
 
 import os
-import shlex
 import subprocess
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import search_oracle  # noqa: E402
@@ -38,25 +37,42 @@ QUERIES = [
 ]
 
 
-def run_pagora(command, folder, query):
-    completed = subprocess.run(shlex.split(command) + [folder] + query.split(), capture_output=True, check=True)
-    lines = completed.stdout.decode("utf-8").splitlines()
-    return [tuple(line.split("\t", 1)) for line in lines]
+def make_book(tool, folder, into):
+    """The folder packed as a book (what links outside it lead to included,
+    as the oracle reads them); its viewer part is never run."""
+    book = os.path.join(into, "book")
+    subprocess.run([tool, "create", folder, "-o", book, "--viewer", tool, "--dereference"], check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return book
+
+
+def run_pagora(tool, book, query):
+    completed = subprocess.run([tool, "search", book, "--"] + query.split(), capture_output=True)
+    if completed.returncode not in (0, 1):
+        raise RuntimeError(f"pagora-book search {query!r}: {completed.stderr.decode()}")
+    found = []
+    for line in completed.stdout.decode("utf-8").splitlines():
+        name, title = line.split("\t", 1)
+        path = name.replace("\\", "/")
+        found.append((path, path if title == name else title))
+    return found
 
 
 def main(argv):
     if len(argv) != 3:
         print(__doc__, file=sys.stderr)
         return 2
-    command, folder = argv[1], argv[2]
+    tool, folder = argv[1], argv[2]
     if not os.path.isdir(folder):
         print(f"skipped: no book at {folder}")
         return 77
+    scratch = tempfile.TemporaryDirectory(prefix="pagora-oracle-")
+    book = make_book(tool, folder, scratch.name)
     pages = search_oracle.read_folder(folder)
     failures = 0
     for query in QUERIES:
         expected = [(page.name, page.title or page.name) for page in search_oracle.search(pages, query)]
-        found = run_pagora(command, folder, query)
+        found = run_pagora(tool, book, query)
         if found == expected:
             print(f"{query!r}: {len(found)} pages agree")
             continue

@@ -16,6 +16,17 @@ TEST(PageFiles, PagesAreNamedHtmHtmlOrXhtmlInAnyCase) {
   }
 }
 
+TEST(PageFiles, EachStoredPageOnceAsExtractionLeavesIt) {
+  std::vector<BookFileEntry> entries;
+  for (const char* name : {"index.html", "style.css", "a\\b.htm", "../up.html", "a/b.htm", "C:x.html", "c.xhtml",
+                           "index.html", "A\\B.HTM", "d\\.\\e.html"}) {
+    entries.push_back(BookFileEntry{name});
+  }
+  // The later "a/b.htm" and "index.html" are the files on disk; "A\\B.HTM" is another file.
+  EXPECT_EQ(storedPageEntries(entries), (std::vector<std::size_t>{4, 6, 7, 8}));
+  EXPECT_TRUE(storedPageEntries({}).empty());
+}
+
 TEST(PageFiles, ReadsAWholeFile) {
   testing::ScratchFolder folder;
   const std::string bytes = testing::patternBytes(100000);

@@ -46,6 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "caf\xC3\xA9 & AB <tag> \xC2\xA0&unknown;"},
         TextCase{"BrokenMarkup", "<p>unclosed <b>bold <i>it</p><div>x</span></div><table><td>cell", "",
                  "unclosed bold it x cell"},
+        TextCase{"WhiteSpaceRunsBecomeOneSpace",
+                 "<p> one  two\tthree\r\n\nfour     five </p><p>abcdefg  hijklmnop abcdefghijklmno  p</p>"
+                 "<p>single spaces between words all along the line </p>",
+                 "", "one two three four five abcdefg hijklmnop abcdefghijklmno p single spaces between words all "
+                     "along the line"},
         TextCase{"AttributesAreNotText", "<img alt=\"picture\" src=a.png><a href=\"x.html\" title=\"tip\">link</a>", "",
                  "link"}),
     [](const ::testing::TestParamInfo<TextCase>& info) { return std::string(info.param.name); });

@@ -42,10 +42,22 @@ TEST(SearchIndex, RanksTitleMatchesThenOccurrencesThenName) {
   EXPECT_EQ(index.search(Query::parse("applesauce"))[0].title, "e.html") << "a page without title shows its name";
 }
 
+TEST(SearchIndex, BreaksTiesByNameAsAFolderWouldOrderIt) {
+  SearchIndex index;
+  // As paths: "a/x" < "a0" < "aZ" < "a_" < "b"; '\\' alone would sort after "aZ".
+  for (const char* name : {"b.html", "a_.html", "a\\x.html", "aZ.html", "a0.html"}) {
+    index.addPage(name, page("", "same words"));
+  }
+  index.finish();
+  EXPECT_EQ(namesFound(index, "same"),
+            (std::vector<std::string>{"a\\x.html", "a0.html", "aZ.html", "a_.html", "b.html"}));
+}
+
 TEST(SearchIndex, SearchesWhatIsInWhileItGrowsAndTheSameOnceFinished) {
   SearchIndex index;
   EXPECT_TRUE(index.search(Query::parse("word")).empty());
   index.addPage("one.html", page("One", "first word"));
+  index.addPage("empty.html", page("", ""));  // a page without words between two with
   index.addPage("two.html", page("Two", "second wording"));
   using Names = std::vector<std::string>;
   EXPECT_FALSE(index.isComplete());
@@ -57,7 +69,7 @@ TEST(SearchIndex, SearchesWhatIsInWhileItGrowsAndTheSameOnceFinished) {
   EXPECT_EQ(namesFound(index, "wordi"), (Names{"two.html"}));
   EXPECT_EQ(namesFound(index, "z"), (Names{}));
   index.addPage("three.html", page("Three", "third word"));
-  EXPECT_EQ(index.pageCount(), 2u) << "a finished index takes no more pages";
+  EXPECT_EQ(index.pageCount(), 3u) << "a finished index takes no more pages";
 }
 
 TEST(SearchIndex, GivesSnippetsForTheFirstResultsAndOnAsking) {

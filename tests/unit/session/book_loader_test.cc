@@ -60,7 +60,8 @@ class LoadTest : public ::testing::Test {
   }
   std::unique_ptr<BookSession> session(const std::string& bookPath) {
     return std::make_unique<BookSession>(SessionOptions{.bookPath = bookPath, .temporaryDirectory = workspace_.temp(),
-                                                        .watchForCrash = false, .watcherLockFolder = {}});
+                                                        .watchForCrash = false, .watcherLockFolder = {},
+                                                        .sandboxRuntimeFolder = {}});
   }
 
   LoadWorkspace workspace_;

@@ -98,7 +98,7 @@ ContainedLoad loadContained(const LoadWorkspace& workspace, const std::string& b
   ContainedLoad load;
   {
     BookSession session({.bookPath = book, .temporaryDirectory = workspace.temp(), .watchForCrash = false,
-                         .watcherLockFolder = {}});
+                         .watcherLockFolder = {}, .sandboxRuntimeFolder = {}});
     load.notices = session.load().notices;
     load.kept = treeOf(workspace.temp());
     load.startPagePath = session.startPagePath();

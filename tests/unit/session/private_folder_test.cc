@@ -55,7 +55,7 @@ TEST_F(PrivateFolderTest, IsMadePrivateFilledAndRemovedWithEverythingInIt) {
   EXPECT_EQ(load.kept, (Tree{"plain.qvx", "plain.qvx/index.html", "plain.qvx/b.html"}));
 
   BookSession session({.bookPath = bookWithEsbn("plain"), .temporaryDirectory = workspace_.temp(),
-                       .watchForCrash = false, .watcherLockFolder = {}});
+                       .watchForCrash = false, .watcherLockFolder = {}, .sandboxRuntimeFolder = {}});
   ASSERT_TRUE(session.load().succeeded());
   EXPECT_EQ(modeOf(folder), 0700u);
   EXPECT_EQ(modeOf(folder + "index.html"), 0600u);

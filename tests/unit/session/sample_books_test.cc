@@ -65,7 +65,7 @@ class SampleBookTest : public ::testing::TestWithParam<const char*> {
     const std::string folder = temp + info.esbn + ".qvx/";
     {
       BookSession session({.bookPath = book, .temporaryDirectory = temp, .watchForCrash = false,
-                           .watcherLockFolder = {}});
+                           .watcherLockFolder = {}, .sandboxRuntimeFolder = {}});
       EXPECT_EQ(session.load().notices, std::vector<Notice>{});
       EXPECT_EQ(session.startPagePath(), folder + "index.html");
       EXPECT_EQ(session.registry().filesInRemovalOrder().size(), sources.size());

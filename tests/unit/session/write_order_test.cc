@@ -71,7 +71,8 @@ class WriteOrderTest : public ::testing::Test {
   std::unique_ptr<BookSession> session(const std::string& bookPath) {
     workspace_.emptyTemp();
     return std::make_unique<BookSession>(SessionOptions{.bookPath = bookPath, .temporaryDirectory = workspace_.temp(),
-                                                        .watchForCrash = false, .watcherLockFolder = {}});
+                                                        .watchForCrash = false, .watcherLockFolder = {},
+                                                        .sandboxRuntimeFolder = {}});
   }
   std::string folder() const { return workspace_.temp() + "order.qvx/"; }
 

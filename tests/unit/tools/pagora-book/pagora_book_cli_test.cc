@@ -53,7 +53,7 @@ class PagoraBookTest : public ::testing::Test {
 };
 
 TEST_F(PagoraBookTest, HelpAndVersionOnTheToolAndEveryCommand) {
-  for (const char* command : {"", "create", "info", "list", "verify", "extract"}) {
+  for (const char* command : {"", "create", "info", "list", "verify", "extract", "search"}) {
     SCOPED_TRACE(command);
     std::vector<std::string> prefix;
     if (*command != '\0') prefix.push_back(command);
@@ -93,6 +93,9 @@ TEST_F(PagoraBookTest, UsageErrorsExitWithTwo) {
       {"verify"},
       {"verify", "--frob", "book"},
       {"extract", book_},
+      {"search"},
+      {"search", book_},
+      {"search", "--frob", book_, "word"},
   };
   for (const auto& arguments : cases) {
     SCOPED_TRACE(::testing::PrintToString(arguments));

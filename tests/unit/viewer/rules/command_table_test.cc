@@ -89,7 +89,8 @@ TEST(CommandTableTest, EveryAcceleratorShownInAMenuIsBound) {
   // The shortcut text of a menu item names a key that really does it.
   const std::vector<std::pair<std::string, std::string>> shownToBound{
       {"Ctrl+P", "<Control>p"}, {"Ctrl+C", "<Control>c"}, {"Ctrl+A", "<Control>a"}, {"Esc", "Escape"},
-      {"F5", "F5"}, {"Alt+Left Arrow", "<Alt>Left"}, {"Alt+Right Arrow", "<Alt>Right"}};
+      {"F5", "F5"}, {"Alt+Left Arrow", "<Alt>Left"}, {"Alt+Right Arrow", "<Alt>Right"},
+      {"Ctrl+F", "<Control>f"}, {"F3", "F3"}, {"Shift+F3", "<Shift>F3"}, {"Ctrl+Shift+F", "<Control><Shift>f"}};
   std::vector<std::pair<std::string, CommandId>> shown;
   for (const auto& menu : menuBar()) {
     for (const auto& entry : menu.items) {
