@@ -9,7 +9,8 @@ by side in shuffled rounds (median, min–max):
   memory   peak RSS of the load for books of 1 MiB, 512 MiB and 1 GiB (GNU time,
            and the load's own VmHWM)
   viewer   exec to first page shown, and the PSS of the process tree, against
-           a bare GTK window with a WebKitGTK view (pagora-engine-floor)
+           a bare GTK window with a WebKitGTK view (pagora-engine-floor); and
+           exec to every file of the book written
 
 Inputs (a 512 MiB file, a tree of 15,000 small pages, the sqlite3-doc book
 from <repo>/../shared/books, a 1 GiB file) are made in a scratch folder that is
@@ -56,11 +57,24 @@ def parse_arguments():
                         help="seconds to wait before each load and create run (see BENCHMARKS.md)")
     parser.add_argument("--alt-load-bench", help="a pagora-load-bench from another build (say, with another "
                                                  "transfer buffer size), timed as one more contender in the load")
+    parser.add_argument("--viewer-books", default="one-page,sample,sqlite,manual,pages",
+                        help="the books of the viewer comparison: a comma-separated subset of one-page, sample "
+                             "(the sample book), sqlite (sqlite3-doc), manual (a GIMP-manual-sized tree: 2,700 files, "
+                             "68 MB, a few large pictures), pages (15,000 pages)")
+    parser.add_argument("--viewer-target", type=float, default=1.05,
+                        help="the ratio to the engine floor the viewer's start is held to "
+                             "(default 1.05; the one-page book is held to 1.03)")
+    parser.add_argument("--baseline-viewer", help="a pagora from another build, timed in the viewer comparison "
+                                                  "beside the real one")
     parser.add_argument("--json", help="also write the raw samples to this file")
     parser.add_argument("--keep", action="store_true", help="keep the scratch folder")
     arguments = parser.parse_args()
     arguments.only = [s for s in arguments.only.split(",") if s]
     arguments.trees = [t for t in arguments.trees.split(",") if t]
+    arguments.viewer_books = [b for b in arguments.viewer_books.split(",") if b]
+    books = {"one-page", "sample", "sqlite", "manual", "pages"}
+    if set(arguments.viewer_books) - books:
+        parser.error("unknown viewer book(s): " + ", ".join(sorted(set(arguments.viewer_books) - books)))
     if set(arguments.trees) - {"big", "pages", "sqlite"}:
         parser.error("unknown tree(s): " + ", ".join(sorted(set(arguments.trees) - {"big", "pages", "sqlite"})))
     unknown = set(arguments.only) - set(SECTIONS)

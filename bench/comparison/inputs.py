@@ -209,3 +209,24 @@ def text_book(root, name, pages, page_bytes, pictures=0, picture_bytes=0, seed=0
         _write_random(path / "images" / f"figure{number:03d}.png", size, rng)
         total += size
     return Tree(name, path, pages + pictures, total)
+
+
+def with_start_page(tree, pictures=0, links=200):
+    """Gives a generated manual (text_book) what its pages refer to, manual.css
+    and manual.js at its top, and a start page as a real manual's contents page
+    is: it uses both, shows the first `pictures` pictures of images/ and links
+    to the first `links` pages. Returns the tree counted afresh."""
+    (tree.path / "manual.css").write_bytes(
+        b"body{font-family:sans-serif;margin:2em}\n.navheader,.navfooter{border-color:#888}\n"
+        b"img{max-width:100%}\ntable.informaltable td{padding:2px 6px}\n")
+    (tree.path / "manual.js").write_bytes(
+        b"document.addEventListener('DOMContentLoaded', function () { document.body.dataset.ready = '1'; });\n")
+    pages = sorted(str(path.relative_to(tree.path)) for path in tree.path.glob("part*/chapter*/page*.html"))[:links]
+    figures = "".join(f'<p><img src="images/figure{number:03d}.png" alt="Figure {number}"></p>\n'
+                      for number in range(pictures))
+    contents = "".join(f'<li><a href="{page}">{page}</a></li>\n' for page in pages)
+    (tree.path / "index.html").write_text(
+        "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Start</title>"
+        "<link rel=\"stylesheet\" href=\"manual.css\"><script src=\"manual.js\"></script></head>\n"
+        f"<body><h1>The Manual</h1>\n{figures}<ul class=\"toc\">\n{contents}</ul></body></html>\n")
+    return existing_tree(tree.name, tree.path)

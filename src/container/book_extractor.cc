@@ -10,8 +10,12 @@
 namespace pagora {
 
 BookExtractor::BookExtractor(ContainerReader& reader, const ParsedBook& book, const platform::Directory& root,
-                             FolderMade onFolderMade)
-    : reader_(reader), book_(book), root_(root), onFolderMade_(std::move(onFolderMade)) {}
+                             FolderMade onFolderMade, FileCreated onFileCreated)
+    : reader_(reader),
+      book_(book),
+      root_(root),
+      onFolderMade_(std::move(onFolderMade)),
+      onFileCreated_(std::move(onFileCreated)) {}
 
 const platform::Directory& BookExtractor::folderFor(const std::string& relativeFolder) {
   if (relativeFolder.empty()) return root_;
@@ -28,7 +32,7 @@ bool BookExtractor::fail(std::string relativePath, int error) {
   return false;
 }
 
-bool BookExtractor::extract(int index) {
+bool BookExtractor::extract(int index, std::stop_token stop) {
   if (index < 0 || index >= book_.fileTable.count()) return fail({}, EINVAL);
   const BookFileEntry& entry = book_.fileTable.entryAt(index);
   if (!isSafeStoredName(entry.name)) return fail(entry.name, EINVAL);
@@ -41,7 +45,8 @@ bool BookExtractor::extract(int index) {
   if (!folder.isOpen()) return fail(relativeFolder, errno);
   platform::File target = platform::File::createIn(folder, fileName);
   if (!target.isOpen()) return fail(relativePath, errno);
-  if (reader_.copyEntryTo(entry, book_.trailer, target)) return true;
+  if (onFileCreated_) onFileCreated_(relativePath);
+  if (reader_.copyEntryTo(entry, book_.trailer, target, std::move(stop))) return true;
   const int error = errno;
   target.close();
   folder.removeFile(fileName);

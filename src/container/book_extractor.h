@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <stop_token>
 #include <string>
 
 #include "container/book_validation.h"
@@ -19,15 +20,19 @@ class BookExtractor {
  public:
   // Told the full path of each folder made, as it is made.
   using FolderMade = std::function<void(const std::string& fullPath)>;
+  // Told the path of each file, relative to the root, once it is created and
+  // before its bytes are written.
+  using FileCreated = std::function<void(const std::string& relativePath)>;
 
   // REQUIRES: `reader`, `book` and `root` outlive the extractor.
   BookExtractor(ContainerReader& reader, const ParsedBook& book, const platform::Directory& root,
-                FolderMade onFolderMade = {});
+                FolderMade onFolderMade = {}, FileCreated onFileCreated = {});
 
   // Writes entry `index` below the root. False, with errno set, when it could
-  // not be written whole; failedPath() then names the path relative to the
-  // root (the file, or the folder of it) that failed.
-  bool extract(int index);
+  // not be written whole (ECANCELED when `stop` was requested meanwhile);
+  // failedPath() then names the path relative to the root (the file, or the
+  // folder of it) that failed.
+  bool extract(int index, std::stop_token stop = {});
 
   const std::string& failedPath() const { return failedPath_; }
 
@@ -40,6 +45,7 @@ class BookExtractor {
   const ParsedBook& book_;
   const platform::Directory& root_;
   FolderMade onFolderMade_;
+  FileCreated onFileCreated_;
   // The last folder written into, kept open: stored names come in name
   // order, so the files of one folder come together and its path is walked
   // once for them all.

@@ -1,5 +1,6 @@
 #include "container/container_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -57,7 +58,7 @@ std::int64_t ContainerReader::dataPosition(const BookFileEntry& entry, const Con
 }
 
 bool ContainerReader::copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer,
-                                  platform::File& target) {
+                                  platform::File& target, std::stop_token stop) {
   if (!open()) return false;
   if (entry.size <= 0) return true;
   // Positioned reads: one call per chunk, none to move to the file's data.
@@ -66,6 +67,10 @@ bool ContainerReader::copyEntryTo(const BookFileEntry& entry, const ContainerTra
   if (transferBuffer_.empty()) transferBuffer_.resize(format::kTransferBufferSize);
   std::int64_t remaining = entry.size;
   while (remaining > 0) {
+    if (stop.stop_requested()) {
+      errno = ECANCELED;
+      return false;
+    }
     const std::size_t chunk =
         remaining < static_cast<std::int64_t>(transferBuffer_.size()) ? static_cast<std::size_t>(remaining)
                                                                        : transferBuffer_.size();
@@ -82,15 +87,16 @@ bool ContainerReader::copyEntryTo(const BookFileEntry& entry, const ContainerTra
   return true;
 }
 
-bool ContainerReader::readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out) {
+bool ContainerReader::readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out,
+                                std::size_t limit) {
   out.clear();
   if (!open()) return false;
   if (entry.size <= 0) return true;
   const std::int64_t position = dataPosition(entry, trailer);
   if (position < 0) return false;
-  out.resize(static_cast<std::size_t>(entry.size));
+  out.resize(std::min(static_cast<std::size_t>(entry.size), limit));
   const std::int64_t got = file_.readAt(out.data(), out.size(), position);
-  if (got != entry.size) {
+  if (got != static_cast<std::int64_t>(out.size())) {
     if (got >= 0) errno = EIO;  // the book was cut short meanwhile
     out.clear();
     return false;

@@ -4,7 +4,10 @@
 // book is a failed read, never the wrong bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -27,10 +30,13 @@ class ContainerReader {
   bool parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer);
   // Writes the entry's data, descrambled, to `target` at its position,
   // through the transfer buffer. On failure errno says why (EIO: the data
-  // lies outside the book).
-  bool copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target);
-  // The entry's data, descrambled, held whole: for pages that are read, not written.
-  bool readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out);
+  // lies outside the book; ECANCELED: `stop` was requested meanwhile).
+  bool copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target,
+                   std::stop_token stop = {});
+  // The entry's data, descrambled, held whole, or its first `limit` bytes:
+  // for pages that are read, not written.
+  bool readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out,
+                 std::size_t limit = std::numeric_limits<std::size_t>::max());
   void close();
 
   // The size of the open book, or -1.

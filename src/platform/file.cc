@@ -52,9 +52,15 @@ File File::openForReading(const std::string& path) {
 }
 
 File File::createIn(const Directory& folder, const std::string& name) {
+  // Nearly always nothing stands there: a file this call makes is a new
+  // regular file, and needs no look at what it is.
+  int fd;
+  do {
+    fd = ::openat(folder.descriptor(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0 || errno != EEXIST) return File(fd);
   // Without O_NONBLOCK a FIFO planted in the file's place would hold the open
   // until someone read from it; only a regular file is written.
-  int fd;
   do {
     fd = ::openat(folder.descriptor(), name.c_str(),
                   O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);

@@ -2,15 +2,24 @@
 // the private folder, writes every stored file into it, records each in the
 // registry and chooses the start page, falling back to the about page. It
 // shows nothing: what the reader is to be told comes back as the outcome.
+//
+// Every check of the container, its names and its positions comes before the
+// first file is written. A book that passes them all and has a start page is
+// written in the order of its write plan (write_plan.h): the start page and
+// what it refers to first. Any other book is written in stored order up to
+// the entry that fails, so that it leaves what it always left.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "container/book_validation.h"
 #include "container/container_reader.h"
+#include "session/book_writer.h"
 #include "session/notice.h"
 #include "session/private_folder.h"
+#include "session/stored_paths.h"
 #include "session/temp_file_registry.h"
 
 namespace pagora {
@@ -22,9 +31,16 @@ class LoadListener {
   virtual ~LoadListener() = default;
   // The private folder is made and verified; no stored file is written yet.
   virtual void extractionStarting(const std::string& privateFolder) = 0;
-  // Called after each file written: a moment for the host's own pending work.
-  // The load continues when it returns.
-  virtual void betweenFiles() = 0;
+  // Called after each file the load writes, with its full path: a moment for
+  // the host's own pending work. The load continues when it returns.
+  virtual void fileWritten(const std::string& path) = 0;
+};
+
+// Which files the load writes before it returns.
+enum class LoadWrites {
+  Everything,
+  // The start page and what it refers to; the rest is left to writer().
+  StartPageFirst,
 };
 
 // The notices of a load, in the order the reader is to see them; none when
@@ -47,7 +63,11 @@ class BookLoader {
   BookLoader& operator=(const BookLoader&) = delete;
 
   // Runs the load once; `listener` (may be null) hears of its progress.
-  LoadOutcome load(LoadListener* listener);
+  LoadOutcome load(LoadListener* listener, LoadWrites writes = LoadWrites::Everything);
+
+  // What writes the book's files; null before the load reached them. It has
+  // ended once they are all written, or one failed.
+  BookWriter* writer() const { return writer_.get(); }
 
   // The records as read, also when a later step failed; empty ones before.
   const ParsedBook& book() const { return book_; }
@@ -63,12 +83,16 @@ class BookLoader {
   std::string buildAboutPage(std::vector<Notice>& notices);
 
  private:
-  bool extract(class BookExtractor& extractor, int index);
+  // The entry that makes the start page, as the table chooses it: "index.html"
+  // in any letter case, the last one; else "index.htm", the first one. -1: none.
+  int startEntry() const;
 
   ContainerReader& reader_;
   PrivateFolder& folder_;
   TempFileRegistry& registry_;
   ParsedBook book_;
+  std::unique_ptr<StoredPaths> paths_;
+  std::unique_ptr<BookWriter> writer_;
   std::string startPagePath_;
   bool containerChecked_ = false;
 };

@@ -32,12 +32,37 @@ BookSession::~BookSession() {
   registry_.setObserver(nullptr);
 }
 
-LoadOutcome BookSession::load(LoadListener* listener) {
+LoadOutcome BookSession::load(LoadListener* listener, LoadWrites writes) {
   loaded_ = true;
-  LoadOutcome outcome = loader_.load(listener);
-  // The book is read whole; its handle need not stay open while it is shown.
-  reader_.close();
+  LoadOutcome outcome = loader_.load(listener, writes);
+  // With nothing left to write, the book's handle need not stay open while
+  // it is shown; otherwise the writer closes it when it is done.
+  if (loader_.writer() == nullptr || loader_.writer()->ended()) reader_.close();
   return outcome;
+}
+
+bool BookSession::writeRemainingFiles(BackgroundWriting::Events events) {
+  BookWriter* writer = loader_.writer();
+  if (writer == nullptr || writer->ended() || writing_ || removed_) return false;
+  writing_ = std::make_unique<BackgroundWriting>(*writer, std::move(events));
+  return true;
+}
+
+bool BookSession::writeNextFile() {
+  BookWriter* writer = loader_.writer();
+  return writer != nullptr && !removed_ && writer->writeNext().step == BookWriter::Step::Wrote;
+}
+
+Notice BookSession::writingFailureNotice() { return {kFolderFailureNotice, NoticeIcon::Warning}; }
+
+bool BookSession::whenWritten(const std::string& fullPath, std::function<void()> ready) {
+  BookWriter* writer = loader_.writer();
+  return writer == nullptr || writer->whenWritten(fullPath, std::move(ready));
+}
+
+bool BookSession::whenAllWritten(std::function<void()> ready) {
+  BookWriter* writer = loader_.writer();
+  return writer == nullptr || writer->whenAllWritten(std::move(ready));
 }
 
 bool BookSession::printAllowed() const { return !loaded_ || info().printAllowed != 0; }
@@ -63,6 +88,8 @@ std::string BookSession::engineDataFolder() {
 }
 
 void BookSession::removeAll() {
+  // Nothing may be written once the clean-up has begun.
+  if (writing_) writing_->stop();
   removed_ = true;
   registry_.removeAll();
 }

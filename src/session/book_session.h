@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "container/container_reader.h"
+#include "session/background_writing.h"
 #include "session/book_loader.h"
 #include "session/crash_watcher.h"
 #include "session/notice.h"
@@ -43,7 +44,22 @@ class BookSession {
   ~BookSession();
 
   // Loads the book: see BookLoader. Call once.
-  LoadOutcome load(LoadListener* listener = nullptr);
+  LoadOutcome load(LoadListener* listener = nullptr, LoadWrites writes = LoadWrites::Everything);
+
+  // Writes what the load left on a thread of its own (see BackgroundWriting);
+  // `events` run on that thread, one of them once. False, and no event
+  // follows, when writing has ended already (or never began). When a file
+  // cannot be written, writingFailureNotice() says what to tell the reader.
+  bool writeRemainingFiles(BackgroundWriting::Events events);
+  // Writes the next file the load left, on the caller's thread; false when
+  // none is left or one failed.
+  bool writeNextFile();
+  // The notice for a file that could not be written after the load.
+  static Notice writingFailureNotice();
+  // See BookWriter::whenWritten and whenAllWritten; true, and nothing more
+  // happens, when there is nothing to wait for.
+  bool whenWritten(const std::string& fullPath, std::function<void()> ready);
+  bool whenAllWritten(std::function<void()> ready);
 
   // The book's texts as read (empty ones when nothing could be read).
   const BookInfo& info() const { return loader_.info(); }
@@ -72,8 +88,8 @@ class BookSession {
   // folder or a book that could be read.
   std::string engineDataFolder();
 
-  // Deletes every recorded tree and file, then every recorded folder
-  // innermost first.
+  // Stops any writing, then deletes every recorded tree and file, then every
+  // recorded folder innermost first.
   void removeAll();
 
   const TempFileRegistry& registry() const { return registry_; }
@@ -86,6 +102,7 @@ class BookSession {
   ContainerReader reader_;
   PrivateFolder folder_;
   BookLoader loader_;
+  std::unique_ptr<BackgroundWriting> writing_;
   bool loaded_ = false;
   bool removed_ = false;
 };

@@ -14,6 +14,10 @@ PrivateFolder::PrivateFolder(TempFileRegistry& registry, std::string temporaryDi
 
 bool fitsSystemPathLimit(const std::string& fullPath) { return fullPath.size() < PATH_MAX; }
 
+bool fitsSystemPathLimit(std::string_view folder, std::string_view relative) {
+  return folder.size() + relative.size() < PATH_MAX;
+}
+
 platform::Directory PrivateFolder::openBelowTemporaryDirectory(const std::string& path) {
   // The temporary directory is the reader's own choice and may be reached
   // through links; below it, nothing is.

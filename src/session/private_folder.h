@@ -64,5 +64,7 @@ class PrivateFolder {
 // Whether the system takes `fullPath` whole. The clean-up removes files and
 // folders by their full paths, so nothing is made at a path it could not reach.
 bool fitsSystemPathLimit(const std::string& fullPath);
+// The same for `folder` followed by `relative`, without joining them.
+bool fitsSystemPathLimit(std::string_view folder, std::string_view relative);
 
 }  // namespace pagora

@@ -32,6 +32,18 @@ bool WrittenFileMap::add(const std::string& path) {
   return true;
 }
 
+void WrittenFileMap::remove(const std::string& path) {
+  const auto where = paths_.find(path);
+  if (where == paths_.end()) return;
+  std::erase(chains_[TempFileRegistry::pathHash(path) % kBucketCount], &*where);
+  paths_.erase(where);
+}
+
+void WrittenFileMap::reserve(std::size_t count) {
+  paths_.reserve(count);
+  for (auto& chain : chains_) chain.reserve(count / kBucketCount + 1);
+}
+
 std::vector<std::string> WrittenFileMap::inRemovalOrder() const {
   std::vector<std::string> order;
   order.reserve(paths_.size());
@@ -43,31 +55,63 @@ std::vector<std::string> WrittenFileMap::inRemovalOrder() const {
 
 TempFileRegistry::TempFileRegistry() : startDirectory_(currentDirectory()) {}
 
+void TempFileRegistry::setObserver(Observer* observer) {
+  const std::lock_guard lock(mutex_);
+  observer_ = observer;
+}
+
 void TempFileRegistry::addFolder(const std::string& path) {
+  const std::lock_guard lock(mutex_);
   createdFolders_.push_back(path);
   if (observer_) observer_->folderRecorded(path);
 }
 
-void TempFileRegistry::addFile(const std::string& path) {
-  if (writtenFiles_.add(path) && observer_) observer_->fileRecorded(path);
+bool TempFileRegistry::addFile(const std::string& path) {
+  const std::lock_guard lock(mutex_);
+  if (!writtenFiles_.add(path)) return false;
+  if (observer_) observer_->fileRecorded(path);
+  return true;
+}
+
+void TempFileRegistry::forgetFile(const std::string& path) {
+  const std::lock_guard lock(mutex_);
+  writtenFiles_.remove(path);
+}
+
+void TempFileRegistry::reserveFiles(std::size_t count) {
+  const std::lock_guard lock(mutex_);
+  writtenFiles_.reserve(count);
 }
 
 void TempFileRegistry::addTree(const std::string& path) {
+  const std::lock_guard lock(mutex_);
   if (std::find(trees_.begin(), trees_.end(), path) != trees_.end()) return;
   trees_.push_back(path);
   if (observer_) observer_->treeRecorded(path);
 }
 
 void TempFileRegistry::removeAll() {
+  const std::lock_guard lock(mutex_);
   for (const std::string& path : trees_) platform::removeTree(path.c_str());
   for (const std::string& path : writtenFiles_.inRemovalOrder()) ::unlink(path.c_str());
   for (auto it = createdFolders_.rbegin(); it != createdFolders_.rend(); ++it) ::rmdir(it->c_str());
   if (observer_) observer_->allRemoved();
 }
 
-std::vector<std::string> TempFileRegistry::filesInRemovalOrder() const { return writtenFiles_.inRemovalOrder(); }
+std::vector<std::string> TempFileRegistry::filesInRemovalOrder() const {
+  const std::lock_guard lock(mutex_);
+  return writtenFiles_.inRemovalOrder();
+}
 
-const std::vector<std::string>& TempFileRegistry::createdFolders() const { return createdFolders_; }
+std::vector<std::string> TempFileRegistry::createdFolders() const {
+  const std::lock_guard lock(mutex_);
+  return createdFolders_;
+}
+
+std::vector<std::string> TempFileRegistry::trees() const {
+  const std::lock_guard lock(mutex_);
+  return trees_;
+}
 
 const std::string& TempFileRegistry::startDirectory() const { return startDirectory_; }
 

@@ -4,11 +4,15 @@
 // Files are removed bucket by bucket (17 buckets, newest first in each), then
 // folders from the last made to the first; "already registered?" is answered
 // in constant time so that a book of many files loads in linear time.
+// Safe to use from several threads: the files of a book are written on a
+// thread of their own while the viewer writes its about page; the observer
+// hears of each path under the registry's lock, one at a time.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -23,6 +27,10 @@ class WrittenFileMap {
 
   // Records `path`; false (and nothing changes) when it is recorded already.
   bool add(const std::string& path);
+  // Takes `path` out of the record, if it is there.
+  void remove(const std::string& path);
+  // Makes room for `count` paths in all, so that adding them moves nothing.
+  void reserve(std::size_t count);
   bool contains(const std::string& path) const { return paths_.count(path) != 0; }
   std::size_t size() const { return paths_.size(); }
   // Bucket 0 to 16, and within a bucket from the most recently added path.
@@ -58,7 +66,13 @@ class TempFileRegistry {
   TempFileRegistry& operator=(const TempFileRegistry&) = delete;
 
   void addFolder(const std::string& path);
-  void addFile(const std::string& path);
+  // True when `path` was not recorded before.
+  bool addFile(const std::string& path);
+  // Takes back a file recorded by addFile whose making then failed: what stands
+  // at that path was not written here and must stay. The observer keeps it.
+  void forgetFile(const std::string& path);
+  // Makes room for `count` files in all: a book's files, before they are added.
+  void reserveFiles(std::size_t count);
   // A folder whose contents others write (the web engine's data): it goes
   // with everything in it, never following a link.
   void addTree(const std::string& path);
@@ -67,12 +81,12 @@ class TempFileRegistry {
   void removeAll();
 
   // Replaces the observer (null: none), which must outlive its time here.
-  void setObserver(Observer* observer) { observer_ = observer; }
+  void setObserver(Observer* observer);
 
   // What is recorded, in removal order; for tests and the crash watcher.
   std::vector<std::string> filesInRemovalOrder() const;
-  const std::vector<std::string>& createdFolders() const;
-  const std::vector<std::string>& trees() const { return trees_; }
+  std::vector<std::string> createdFolders() const;
+  std::vector<std::string> trees() const;
   const std::string& startDirectory() const;
 
   // The bucket hash of a path (length for short paths, else its last four
@@ -84,6 +98,7 @@ class TempFileRegistry {
   // The current directory when the registry was made. Only recorded: the
   // viewer never changes its current directory.
   std::string startDirectory_;
+  mutable std::mutex mutex_;  // guards everything below
   std::vector<std::string> createdFolders_;  // in the order made
   std::vector<std::string> trees_;
   WrittenFileMap writtenFiles_;

@@ -22,8 +22,9 @@
 namespace pagora::fuzz {
 namespace {
 
-// Larger inputs only repeat what smaller ones reach, more slowly.
-constexpr std::size_t kMaxInput = 256 * 1024;
+// Larger inputs only repeat what smaller ones reach, more slowly; a stored
+// file of two transfers still fits.
+constexpr std::size_t kMaxInput = 2 * format::kTransferBufferSize + 64 * 1024;
 // Entries may all point at the same data; this bounds the writing per input.
 constexpr int kMaxExtractions = 32;
 

@@ -239,10 +239,11 @@ def press(*keys):
 class Viewer:
     """One running viewer (a book executable) and its accessible tree."""
 
-    def __init__(self, book, *arguments, cwd=None, env=None, command_prefix=()):
+    def __init__(self, book, *arguments, cwd=None, env=None, command_prefix=(), preexec_fn=None):
         """`cwd` is the folder the viewer starts in (where print-to-file writes by default); `env` adds to
         or (with None values) removes from the environment; `command_prefix` runs the book through another
-        program (a namespace, say)."""
+        program (a namespace, say); `preexec_fn` runs in the child before the viewer starts (limits for it
+        alone)."""
         self.book = book
         log_name = f"viewer-{os.path.basename(os.path.dirname(book))}-{time.monotonic_ns()}.log"
         self.log_path = os.path.join(ROOT, "logs", log_name)
@@ -254,7 +255,7 @@ class Viewer:
             else:
                 environment[name] = value
         self.process = subprocess.Popen([*command_prefix, book, *arguments], stdout=self._log,
-                                        stderr=subprocess.STDOUT, cwd=cwd, env=environment)
+                                        stderr=subprocess.STDOUT, cwd=cwd, env=environment, preexec_fn=preexec_fn)
         self.pid = self.process.pid
         self._app = None
 

@@ -95,7 +95,8 @@ class CrashCleanupTest(unittest.TestCase):
         viewer = gui.Viewer(book)
         self.addCleanup(viewer.stop)
         viewer.document()
-        self.assertEqual(file_count(folder), stored_file_count(source))
+        # The rest of the book is written behind the window.
+        wait_for(lambda: file_count(folder) == stored_file_count(source), what="every file of the book written")
         self.assertEqual(len(our_watchers()), 1, "one watcher while the viewer runs")
 
         viewer.send(signal.SIGKILL)

@@ -3,6 +3,8 @@
 // executable and $TMPDIR, and prints one line per fact (see load_probe_run.h):
 //
 //   notice: <icon> <text>          each notice of the load, in order
+//   late-notice: <icon> <text>     with --behind: a file written behind the
+//                                  load failed
 //   title: / printAllowed: / startPagePath: / private-folder: <text>
 //   registered-file: <path>        in removal order
 //   registered-folder: <path>      in the order made
@@ -15,11 +17,16 @@
 // Texts are escaped: backslash, \n, \r, \t, and \xHH for other control and
 // non-ASCII bytes. With --keep the session is never ended, as when a viewer
 // is killed: nothing is removed, unless --watch started a crash watcher.
+// With --behind the load writes the start page and what it refers to, and
+// the rest is written on the session's own thread, as the viewer does; the
+// probe waits until that has ended.
 #include <unistd.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -79,6 +86,7 @@ std::string dumped(const std::string& path) {
 int main(int argc, char** argv) {
   bool keep = false;
   bool watch = false;
+  bool behind = false;
   std::vector<std::string> dumps;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -86,10 +94,12 @@ int main(int argc, char** argv) {
       keep = true;
     } else if (arg == "--watch") {
       watch = true;
+    } else if (arg == "--behind") {
+      behind = true;
     } else if (arg == "--dump" && i + 1 < argc) {
       dumps.push_back(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: %s [--keep] [--watch] [--dump NAME]...\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--keep] [--watch] [--behind] [--dump NAME]...\n", argv[0]);
       return 2;
     }
   }
@@ -99,9 +109,30 @@ int main(int argc, char** argv) {
   pagora::SessionOptions options;
   options.watchForCrash = watch;
   auto session = std::make_unique<pagora::BookSession>(options);
-  const pagora::LoadOutcome outcome = session->load();
+  const pagora::LoadOutcome outcome =
+      session->load(nullptr, behind ? pagora::LoadWrites::StartPageFirst : pagora::LoadWrites::Everything);
   for (const pagora::Notice& notice : outcome.notices) {
     report("notice", std::string(iconName(notice.icon)) + " " + notice.text);
+  }
+  if (behind) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    bool failed = false;
+    const auto end = [&](bool failure) {
+      const std::lock_guard lock(mutex);
+      done = true;
+      failed = failure;
+      ended.notify_one();
+    };
+    if (session->writeRemainingFiles({.finished = [&] { end(false); }, .failed = [&] { end(true); }})) {
+      std::unique_lock lock(mutex);
+      ended.wait(lock, [&] { return done; });
+    }
+    if (failed) {
+      const pagora::Notice late = pagora::BookSession::writingFailureNotice();
+      report("late-notice", std::string(iconName(late.icon)) + " " + late.text);
+    }
   }
   report("title", session->info().title);
   report("printAllowed", session->printAllowed() ? "yes" : "no");

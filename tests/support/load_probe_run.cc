@@ -38,6 +38,7 @@ void parseInto(ProbeReport& report) {
     const std::string key = line.substr(0, colon);
     std::string value = unescaped(line.substr(colon + 2));
     if (key == "notice") report.notices.push_back(std::move(value));
+    else if (key == "late-notice") report.lateNotices.push_back(std::move(value));
     else if (key == "title") report.title = std::move(value);
     else if (key == "printAllowed") report.printAllowed = std::move(value);
     else if (key == "startPagePath") report.startPagePath = std::move(value);

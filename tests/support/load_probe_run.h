@@ -15,6 +15,7 @@ namespace pagora::testing {
 struct ProbeReport {
   ProcessResult process;
   std::vector<std::string> notices;  // "<icon> <text>", in order
+  std::vector<std::string> lateNotices;  // the same, for files written behind the load (--behind)
   std::string title;
   std::string printAllowed;  // "yes" or "no"
   std::string startPagePath;
@@ -32,7 +33,8 @@ std::string loadProbePath();
 
 // Runs `book` with TMPDIR set to `temporaryDirectory`, then `inChild` in the
 // child. Arguments: --keep (the process ends as a killed viewer does, nothing
-// removed), --watch (a crash watcher is started), --dump NAME.
+// removed), --watch (a crash watcher is started), --behind (the rest of the
+// book is written behind the load, as the viewer does), --dump NAME.
 ProbeReport runLoadProbe(const std::string& book, const std::string& temporaryDirectory,
                          const std::vector<std::string>& arguments = {}, std::function<void()> inChild = {});
 

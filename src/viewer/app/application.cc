@@ -9,9 +9,11 @@
 #include <cstring>
 #include <vector>
 
+#include "glib/main_loop_task.h"
 #include "platform/file.h"
 #include "platform/single_instance_lock.h"
 #include "viewer/engine/engine_warmup.h"
+#include "viewer/engine/load_finished_report.h"
 #include "viewer/rules/command_line.h"
 #include "viewer/rules/command_table.h"
 #include "viewer/window/app_icon.h"
@@ -96,7 +98,8 @@ int Application::start(const std::string& document) {
   // The engine comes up while the files are written; every message of the
   // load is shown before the window exists.
   EngineWarmup warmup([this](const std::string&) -> BrowserHost& { return host(); });
-  const LoadOutcome outcome = session_->load(&warmup);
+  const LoadOutcome outcome = session_->load(&warmup, LoadWrites::StartPageFirst);
+  if (session_->whenAllWritten(reportAllFilesWritten)) reportAllFilesWritten();
   for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
   // A book that could not be read still offers its about page, which needs
   // a folder the engine was allowed to read before it started.
@@ -131,6 +134,9 @@ int Application::start(const std::string& document) {
   // The desktop's token for this start raises the window and ends the start's
   // busy feedback.
   if (!activationToken_.empty()) window_->present(activationToken_);
+  // Heard on the writing thread; told on the main loop's, once it runs.
+  session_->writeRemainingFiles(
+      {.finished = {}, .failed = [this] { glib::runInMainLoop([this] { onWritingFailed(); }); }});
   if (!closeRequested_) {
     running_ = true;
     gtk_main();
@@ -139,7 +145,14 @@ int Application::start(const std::string& document) {
   window_->destroy();
   guard_.onPresentRequest(nullptr);
   window_.reset();
-  return 0;
+  return exitStatus_;
+}
+
+void Application::onWritingFailed() {
+  if (closeRequested_ || !window_ || window_->window() == nullptr) return;
+  messageBoxes_.show(BookSession::writingFailureNotice());
+  exitStatus_ = 1;
+  window_->destroy();
 }
 
 BrowserHost& Application::host() {

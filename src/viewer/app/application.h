@@ -1,9 +1,12 @@
 // Application: the viewer's start-up and shutdown. In order: the command
 // line, the single-instance guard (a refused start loads and writes nothing),
 // the book session with its crash watcher, the web engine's host, the load
-// (its messages come before any window), then the main window. Closing the
-// window by any means (the Exit command, the close box, SIGTERM, SIGINT or
-// SIGHUP) removes every file the book put on disk.
+// (its messages come before any window), then the main window, while the
+// rest of the book is written behind it. Closing the window by any means
+// (the Exit command, the close box, SIGTERM, SIGINT or SIGHUP) stops the
+// writing and removes every file the book put on disk. A file that cannot be
+// written behind the window is the one message that comes after it: the
+// viewer then closes as a failed start does.
 #pragma once
 
 #include <memory>
@@ -36,6 +39,8 @@ class Application {
   // start-up stops as soon as it can.
   void requestClose();
   void onWindowDestroyed();
+  // The rest of the book could not be written: told, then the window closes.
+  void onWritingFailed();
   // The engine's host, made the first time it is asked for: once the private
   // folder exists, so the engine keeps its data there.
   BrowserHost& host();
@@ -54,6 +59,7 @@ class Application {
   std::unique_ptr<MainWindow> window_;
   bool closeRequested_ = false;
   bool running_ = false;  // the main loop runs
+  int exitStatus_ = 0;
 };
 
 }  // namespace pagora::viewer

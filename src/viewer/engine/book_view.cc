@@ -26,7 +26,7 @@ std::string requestedAddress(WebKitNavigationAction* action) {
 }  // namespace
 
 BookView::BookView(BrowserHost& host, CommandRouter& router, BookSession& session, NoticeSink& notices)
-    : router_(router), session_(session), notices_(notices), view_(host.createView()) {
+    : router_(router), session_(session), notices_(notices), view_(host.createView()), held_(session) {
   g_object_add_weak_pointer(G_OBJECT(view_), reinterpret_cast<gpointer*>(&view_));
   // The handlers die with the widget, which the frame destroys before this object.
   g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
@@ -128,7 +128,8 @@ bool BookView::decideNavigationPolicy(WebKitNavigationPolicyDecision* decision) 
       // another program only when the reader asked for it.
       readersNavigation_ = readersAction ? address : std::string();
       useCharacterSetFor(address);
-      return false;  // the engine's default: go ahead
+      // A stored file not written yet goes first, and the engine goes once it is.
+      return held_.holdUntilWritten(policy, address);
     case NavigationVerdict::HandOver:
       spendReadersAction();
       webkit_policy_decision_ignore(policy);

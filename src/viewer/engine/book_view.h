@@ -15,6 +15,7 @@
 
 #include "glib/signal_connection.h"
 #include "session/book_session.h"
+#include "viewer/engine/held_navigations.h"
 #include "viewer/rules/command_ids.h"
 #include "viewer/rules/command_router.h"
 #include "viewer/rules/notice_sink.h"
@@ -112,6 +113,8 @@ class BookView {
   bool firstLoadReported_ = false;  // see load_finished_report.h
   glib::SignalConnection selectionChanged_;
   std::function<void(WebKitPrintOperation*)> printRequested_;
+  // Navigations that wait for the rest of the book to be written.
+  HeldNavigations held_;
 };
 
 }  // namespace pagora::viewer

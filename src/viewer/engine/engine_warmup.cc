@@ -16,7 +16,7 @@ void EngineWarmup::extractionStarting(const std::string& privateFolder) {
   host.startEngine();
 }
 
-void EngineWarmup::betweenFiles() {
+void EngineWarmup::fileWritten(const std::string&) {
   const gint64 now = g_get_monotonic_time();
   if (now < nextTurn_) return;
   // Bounded: a source that is always ready must not hold the load up.

@@ -21,7 +21,7 @@ class EngineWarmup final : public LoadListener {
       : hostFor_(std::move(hostFor)) {}
 
   void extractionStarting(const std::string& privateFolder) override;
-  void betweenFiles() override;
+  void fileWritten(const std::string& path) override;
 
  private:
   std::function<BrowserHost&(const std::string& privateFolder)> hostFor_;

@@ -7,9 +7,10 @@
 #include <memory>
 
 namespace pagora::viewer {
+namespace {
 
-void reportLoadFinished() {
-  const char* path = g_getenv("PAGORA_REPORT_LOAD_FINISHED");
+void reportNow(const char* variable) {
+  const char* path = g_getenv(variable);
   if (path == nullptr || *path == '\0') return;
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -17,5 +18,11 @@ void reportLoadFinished() {
   if (out == nullptr) return;
   std::fprintf(out.get(), "%lld\n", static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
 }
+
+}  // namespace
+
+void reportLoadFinished() { reportNow("PAGORA_REPORT_LOAD_FINISHED"); }
+
+void reportAllFilesWritten() { reportNow("PAGORA_REPORT_ALL_WRITTEN"); }
 
 }  // namespace pagora::viewer

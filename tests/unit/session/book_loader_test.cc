@@ -282,28 +282,30 @@ class RecordingListener : public LoadListener {
  public:
   explicit RecordingListener(const BookSession*& session) : session_(session) {}
   void extractionStarting(const std::string& privateFolder) override {
-    events.push_back("start " + privateFolder + " holding " + std::to_string(treeOf(privateFolder).size()));
+    folder_ = privateFolder;
+    events.push_back("start holding " + std::to_string(treeOf(privateFolder).size()));
   }
-  void betweenFiles() override {
-    events.push_back("between " + std::to_string(session_->registry().filesInRemovalOrder().size()));
+  void fileWritten(const std::string& path) override {
+    events.push_back(path.substr(folder_.size()) + " " +
+                     std::to_string(session_->registry().filesInRemovalOrder().size()));
   }
   std::vector<std::string> events;
 
  private:
   const BookSession*& session_;
+  std::string folder_;
 };
 
-TEST_F(LoadTest, ListenerHearsOfTheEmptyFolderFirstThenOfEachFileWritten) {
+TEST_F(LoadTest, ListenerHearsOfTheEmptyFolderFirstThenOfEachFileWrittenAndRegistered) {
   struct Case {
     const char* what;
     RecordEdit edit;
     std::vector<std::string> events;
   };
-  const std::string folder = workspace_.temp() + "heard.qvx/";
   const Case cases[] = {
-      {"a sound book", {}, {"start " + folder + " holding 0", "between 1", "between 2", "between 3"}},
+      {"a sound book, its start page first", {}, {"start holding 0", "index.html 1", "a/one.html 2", "two.html 3"}},
       {"the second file fails", [](BookInfo&, Entries& e) { e[1].size = 100 * 1000 * 1000; },
-       {"start " + folder + " holding 0", "between 1"}},
+       {"start holding 0", "a/one.html 1"}},
       {"the counts differ", [](BookInfo& i, Entries&) { i.fileCount = 2; }, {}},
       {"the esbn leaves the folder", [](BookInfo& i, Entries&) { i.esbn = "..\\pagora-escape"; }, {}},
   };

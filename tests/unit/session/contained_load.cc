@@ -113,17 +113,21 @@ ContainedLoad loadContained(const LoadWorkspace& workspace, const std::string& b
 }
 
 ContainedLoad probeContained(const LoadWorkspace& workspace, const std::string& book,
-                             const std::function<void()>& plant, const std::function<void()>& inChild) {
+                             const std::function<void()>& plant, const std::function<void()>& inChild,
+                             const std::vector<std::string>& arguments) {
+  std::vector<std::string> keeping = arguments;
+  keeping.push_back("--keep");
   const auto outsideBefore = workspace.outsideSnapshot();
   ContainedLoad load;
 
   workspace.emptyTemp();
   if (plant) plant();
   const std::set<std::string> planted = treeOf(workspace.temp());
-  const ProbeReport kept = runLoadProbe(book, workspace.temp(), {"--keep"}, inChild);
+  const ProbeReport kept = runLoadProbe(book, workspace.temp(), keeping, inChild);
   EXPECT_TRUE(kept.process.exitedWith(0)) << describeEnd(kept.process) << ": " << kept.process.err;
   EXPECT_EQ(kept.cwdBefore, kept.cwdAfter);
   for (const std::string& line : kept.notices) load.notices.push_back(probeNotice(line));
+  for (const std::string& line : kept.lateNotices) load.lateNotices.push_back(probeNotice(line));
   // The probe's own listing: a probe in a mount namespace of its own sees a
   // temporary directory that this process cannot.
   load.kept = {kept.left.begin(), kept.left.end()};
@@ -135,9 +139,10 @@ ContainedLoad probeContained(const LoadWorkspace& workspace, const std::string& 
 
   workspace.emptyTemp();
   if (plant) plant();
-  const ProbeReport cleaned = runLoadProbe(book, workspace.temp(), {}, inChild);
+  const ProbeReport cleaned = runLoadProbe(book, workspace.temp(), arguments, inChild);
   EXPECT_TRUE(cleaned.process.exitedWith(0)) << describeEnd(cleaned.process) << ": " << cleaned.process.err;
   EXPECT_EQ(cleaned.notices, kept.notices) << "the same book said something else the second time";
+  EXPECT_EQ(cleaned.lateNotices, kept.lateNotices) << "the same book said something else the second time";
   EXPECT_EQ(cleaned.cwdBefore, cleaned.cwdAfter);
   expectContained(workspace, outsideBefore, planted, {cleaned.left.begin(), cleaned.left.end()});
   return load;

@@ -48,6 +48,7 @@ class LoadWorkspace {
 
 struct ContainedLoad {
   std::vector<Notice> notices;
+  std::vector<Notice> lateNotices;  // of files written behind the load, when the probe was asked to
   std::set<std::string> kept;  // under the temporary directory before the clean-up
   std::string startPagePath;
   std::string privateFolder;
@@ -62,9 +63,11 @@ ContainedLoad loadContained(const LoadWorkspace& workspace, const std::string& b
 
 // The same through the load probe (a copy of which `book` must be), twice:
 // once ending without its clean-up, to see what it kept, and once with it.
-// `inChild` runs in each probe's process before the load.
+// `inChild` runs in each probe's process before the load; `arguments` go to
+// both probes.
 ContainedLoad probeContained(const LoadWorkspace& workspace, const std::string& book,
-                             const std::function<void()>& plant = {}, const std::function<void()>& inChild = {});
+                             const std::function<void()>& plant = {}, const std::function<void()>& inChild = {},
+                             const std::vector<std::string>& arguments = {});
 
 // The reader's message for a book that cannot be used, as the load shows it.
 std::string corrupted(const std::string& message);

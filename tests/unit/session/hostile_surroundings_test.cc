@@ -193,6 +193,32 @@ TEST_F(HostileSurroundingsTest, AboutPageOnAFullDisk) {
   EXPECT_EQ(load.startPagePath, workspace_.temp() + "full.qvx/__about.html");
 }
 
+// Behind the load, as the viewer writes the rest of a book, a disk that fills
+// up is told once the load is over, with the message of a failed folder, and
+// nothing more is written; the clean-up leaves nothing.
+TEST_F(HostileSurroundingsTest, DiskFillingUpBehindTheLoadIsToldAfterIt) {
+  struct Case {
+    const char* name;
+    ChildSetup inChild;
+    Needs needs;
+  };
+  const Case cases[] = {
+      {"file size limit", limitFileSize(30000), Needs::kNothing},
+      {"small file system", mountTmpfs(workspace_.temp(), "size=32k"), Needs::kPrivateMounts},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.needs == Needs::kPrivateMounts && !canMountPrivately()) continue;
+    const std::string book = probeBook("hostile", {{"index.html", "<P>index"},
+                                                   {"images\\cover.png", patternBytes(40000)},
+                                                   {"notes.txt", "notes"}});
+    const ContainedLoad load = probeContained(workspace_, book, {}, c.inChild, {"--behind"});
+    EXPECT_EQ(load.notices, std::vector<Notice>{});
+    EXPECT_EQ(load.lateNotices, std::vector<Notice>{kFolderFailed});
+    EXPECT_EQ(load.kept, kIndexOnly);
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, HostileSurroundingsTest, ::testing::ValuesIn(kHostileCases),
                          [](const ::testing::TestParamInfo<HostileCase>& info) {
                            return std::string(info.param.name);

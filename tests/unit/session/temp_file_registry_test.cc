@@ -57,6 +57,37 @@ TEST(WrittenFileMapTest, DuplicateIsIgnoredAndKeepsItsPlace) {
   EXPECT_EQ(files.inRemovalOrder(), (std::vector<std::string>{"A", "c", "a"}));
 }
 
+TEST(WrittenFileMapTest, RemovedPathLeavesItsChainAndMayComeBackAsNewest) {
+  WrittenFileMap files;
+  for (const char* path : {"a", "c", "A"}) files.add(path);  // one bucket
+  files.remove("c");
+  files.remove("never added");
+  EXPECT_FALSE(files.contains("c"));
+  EXPECT_EQ(files.inRemovalOrder(), (std::vector<std::string>{"A", "a"}));
+  EXPECT_TRUE(files.add("c"));
+  EXPECT_EQ(files.inRemovalOrder(), (std::vector<std::string>{"c", "A", "a"}));
+}
+
+// A file is recorded before it is made; when making it fails, what stands
+// there (a link, a pipe) was not written here and the clean-up leaves it.
+TEST(TempFileRegistryTest, ForgottenFileIsLeftByTheCleanUp) {
+  ScratchFolder scratch;
+  TempFileRegistry registry;
+  const std::string planted = scratch / "planted";
+  const std::string written = scratch / "written";
+  writeFile(planted, "not ours");
+  EXPECT_TRUE(registry.addFile(planted));
+  EXPECT_TRUE(registry.addFile(written));
+  EXPECT_FALSE(registry.addFile(written));
+  writeFile(written, "ours");
+  registry.forgetFile(planted);
+
+  registry.removeAll();
+
+  EXPECT_TRUE(exists(planted));
+  EXPECT_FALSE(exists(written));
+}
+
 TEST(TempFileRegistryTest, RemovesFilesThenFoldersInnermostFirstAndLeavesTheRest) {
   ScratchFolder scratch;
   TempFileRegistry registry;

@@ -1,0 +1,160 @@
+#include "session/book_writer.h"
+
+#include <cerrno>
+#include <utility>
+
+#include "container/stored_name.h"
+#include "session/write_plan.h"
+
+namespace pagora {
+
+BookWriter::BookWriter(ContainerReader& reader, const ParsedBook& book, const StoredPaths& paths,
+                       const PrivateFolder& folder, TempFileRegistry& registry, std::vector<int> order, Record record)
+    : reader_(reader),
+      book_(book),
+      paths_(paths),
+      folder_(folder),
+      registry_(registry),
+      record_(record),
+      extractor_(
+          reader, book, folder.directory(), [&registry](const std::string& made) { registry.addFolder(made); },
+          [this](const std::string&) { made_ = true; }),
+      order_(std::move(order)),
+      states_(static_cast<std::size_t>(paths.count()), State::Pending) {}
+
+int BookWriter::takeNext() {
+  while (!outOfTurn_.empty()) {
+    const int index = outOfTurn_.front();
+    outOfTurn_.pop_front();
+    if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
+  }
+  while (next_ < order_.size()) {
+    const int index = order_[next_++];
+    if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
+  }
+  return -1;
+}
+
+int BookWriter::nextEntry() const {
+  const std::lock_guard lock(mutex_);
+  for (const int index : outOfTurn_) {
+    if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
+  }
+  for (std::size_t at = next_; at < order_.size(); ++at) {
+    if (states_[static_cast<std::size_t>(order_[at])] == State::Pending) return order_[at];
+  }
+  return -1;
+}
+
+bool BookWriter::ended() const {
+  const std::lock_guard lock(mutex_);
+  return ended_;
+}
+
+bool BookWriter::isReady(const Waiter& waiter) const {
+  if (waiter.entries.empty()) return writtenCount_ == paths_.count();
+  for (const int index : waiter.entries) {
+    if (states_[static_cast<std::size_t>(index)] != State::Written) return false;
+  }
+  return true;
+}
+
+void BookWriter::endWriting() {
+  ended_ = true;
+  // Nothing more is read from the book; it need not stay open while it is shown.
+  reader_.close();
+}
+
+bool BookWriter::write(int index, std::stop_token stop) {
+  // A path the clean-up could not name is never made. What stands where the
+  // file failed to go (a link, a pipe left by an earlier run) was not written
+  // by this run and stays; a file cut short the extractor removes itself.
+  writing_.assign(folder_.path()).append(paths_.pathOf(index));
+  if (!folder_.directory().isOpen() || !isSafeStoredName(book_.fileTable.entryAt(index).name) ||
+      !fitsSystemPathLimit(writing_)) {
+    return false;
+  }
+  // Recorded before it is made: a viewer killed in between (its writing
+  // thread may wait on the crash watcher for the record) still has it removed.
+  const bool recordedFirst = record_ == Record::WhenCreated && registry_.addFile(writing_);
+  made_ = false;
+  if (!extractor_.extract(index, std::move(stop))) {
+    if (recordedFirst && !made_) registry_.forgetFile(writing_);
+    return false;
+  }
+  if (record_ == Record::WhenWritten) registry_.addFile(writing_);
+  return true;
+}
+
+BookWriter::Progress BookWriter::writeNext(std::stop_token stop) {
+  int index;
+  {
+    const std::lock_guard lock(mutex_);
+    if (ended_) return {failed_ ? Step::Failed : Step::Finished};
+    index = takeNext();
+    if (index < 0) {
+      endWriting();
+      return {Step::Finished};
+    }
+    states_[static_cast<std::size_t>(index)] = State::Writing;
+  }
+  const bool written = write(index, stop);
+  const bool stopped = !written && errno == ECANCELED && stop.stop_requested();
+  std::vector<Waiter> done;
+  {
+    const std::lock_guard lock(mutex_);
+    states_[static_cast<std::size_t>(index)] = written ? State::Written : State::Pending;
+    if (written) ++writtenCount_;
+    if (!written && !stopped) {
+      failed_ = true;
+      endWriting();
+    }
+    // The ready ones are told; when writing failed, the rest will never be.
+    for (auto it = waiters_.begin(); it != waiters_.end();) {
+      if (failed_ || isReady(*it)) {
+        done.push_back(std::move(*it));
+        it = waiters_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  if (written) {
+    for (Waiter& waiter : done) {
+      if (waiter.ready) waiter.ready();
+    }
+  }
+  if (written) return {Step::Wrote, index};
+  return {stopped ? Step::Stopped : Step::Failed, index};
+}
+
+bool BookWriter::whenWritten(const std::string& fullPath, std::function<void()> ready) {
+  const std::string& root = folder_.path();
+  if (root.empty() || fullPath.size() <= root.size() || fullPath.compare(0, root.size(), root) != 0) return true;
+  const std::lock_guard lock(mutex_);
+  if (ended_) return !failed_;
+  const StoredTextReader read = [this](int index, std::size_t limit, std::string& text) {
+    return reader_.readEntry(book_.fileTable.entryAt(index), book_.trailer, text, limit);
+  };
+  Waiter waiter{entriesNeededBy(fullPath.substr(root.size()), paths_, read), std::move(ready)};
+  std::vector<int> pending;
+  for (const int index : waiter.entries) {
+    if (states_[static_cast<std::size_t>(index)] == State::Pending) pending.push_back(index);
+  }
+  if (waiter.entries.empty() || isReady(waiter)) return true;
+  // The latest request goes first: it is what the reader is waiting for now.
+  outOfTurn_.insert(outOfTurn_.begin(), pending.begin(), pending.end());
+  waiters_.push_back(std::move(waiter));
+  return false;
+}
+
+bool BookWriter::whenAllWritten(std::function<void()> ready) {
+  const std::lock_guard lock(mutex_);
+  if (ended_) return !failed_;
+  Waiter waiter{{}, std::move(ready)};
+  if (isReady(waiter)) return true;
+  waiters_.push_back(std::move(waiter));
+  return false;
+}
+
+}  // namespace pagora

@@ -1,0 +1,102 @@
+// BookWriter writes a book's stored files into the private folder, one at a
+// time in a planned order, and records each in the registry: once it is
+// written, as the load always has, or as soon as it is created, so that a
+// viewer that dies while a file is written behind its window still has that
+// file removed. A file can be asked for out of turn with what it refers to:
+// they are written next, and whoever asked is told.
+//
+// One thread writes (writeNext); any thread may ask (whenWritten,
+// whenAllWritten). The registry is safe to use from both.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "container/book_extractor.h"
+#include "container/book_validation.h"
+#include "container/container_reader.h"
+#include "session/private_folder.h"
+#include "session/stored_paths.h"
+#include "session/temp_file_registry.h"
+
+namespace pagora {
+
+class BookWriter {
+ public:
+  enum class Step {
+    Wrote,     // one more file is written
+    Finished,  // every file is written; the book is closed
+    Failed,    // this file could not be written whole; nothing more will be
+    Stopped,   // a stop was requested while it was written; what was written of it is gone
+  };
+  enum class Record { WhenWritten, WhenCreated };
+  struct Progress {
+    Step step;
+    int entry = -1;  // the entry written, or the one that failed or stopped
+  };
+
+  // REQUIRES: everything given outlives the writer; `order` holds every
+  // entry of the book once.
+  BookWriter(ContainerReader& reader, const ParsedBook& book, const StoredPaths& paths, const PrivateFolder& folder,
+             TempFileRegistry& registry, std::vector<int> order, Record record = Record::WhenWritten);
+  BookWriter(const BookWriter&) = delete;
+  BookWriter& operator=(const BookWriter&) = delete;
+
+  // Writes the next file: the first asked for out of turn, else the next of
+  // the order. The reader is closed once writing has ended, either way.
+  Progress writeNext(std::stop_token stop = {});
+
+  // The entry writeNext writes next, or -1 when none is left.
+  int nextEntry() const;
+  // True once every file is written or one failed: nothing more is written.
+  bool ended() const;
+
+  // Asks for the stored file at `fullPath` and what it refers to (see
+  // entriesNeededBy). True when there is nothing to wait for: they are
+  // written, or the path names no stored file. Otherwise they are written
+  // next and `ready` runs on the writing thread once they are; if the
+  // writing fails or stops first, `ready` is destroyed unrun.
+  bool whenWritten(const std::string& fullPath, std::function<void()> ready);
+  // The same for every file of the book.
+  bool whenAllWritten(std::function<void()> ready);
+
+ private:
+  enum class State : char { Pending, Writing, Written };
+  struct Waiter {
+    std::vector<int> entries;  // empty: every entry
+    std::function<void()> ready;
+  };
+
+  // REQUIRES: mutex_ held. The next entry to write, or -1.
+  int takeNext();
+  bool isReady(const Waiter& waiter) const;
+  bool write(int index, std::stop_token stop);
+  void endWriting();
+
+  ContainerReader& reader_;
+  const ParsedBook& book_;
+  const StoredPaths& paths_;
+  const PrivateFolder& folder_;
+  TempFileRegistry& registry_;
+  const Record record_;
+  BookExtractor extractor_;  // the writing thread's alone, as is:
+  std::string writing_;      // the full path of the file being written
+  bool made_ = false;        // whether that file has been made
+
+  mutable std::mutex mutex_;  // guards everything below
+  std::vector<int> order_;
+  std::size_t next_ = 0;
+  std::deque<int> outOfTurn_;
+  std::vector<State> states_;
+  int writtenCount_ = 0;
+  bool ended_ = false;
+  bool failed_ = false;
+  std::vector<Waiter> waiters_;
+};
+
+}  // namespace pagora
