@@ -1,6 +1,7 @@
 #include "viewer/window/find_tools.h"
 
 #include "container/stored_name.h"
+#include "glib/main_loop_task.h"
 #include "search/page_files.h"
 
 namespace pagora::viewer {
@@ -56,12 +57,26 @@ void FindTools::registerCommands(CommandRouter& router) {
 void FindTools::stopIndexing() { search_.stop(); }
 
 void FindTools::startIndexing() {
-  if (search_.started()) return;
+  if (search_.started() || waitingForFiles_) return;
   if (startTimeout_ != 0) {
     g_source_remove(startTimeout_);
     startTimeout_ = 0;
   }
   loadChanged_.disconnect();
+  // The book's files may still be being written behind the first page; the
+  // index reads them once the last is there. Told on the writing thread.
+  waitingForFiles_ = true;
+  const std::weak_ptr<FindTools*> self = self_;
+  const bool written = session_.whenAllWritten([self] {
+    glib::runInMainLoop([self] {
+      if (const auto alive = self.lock()) (*alive)->indexWrittenBook();
+    });
+  });
+  if (written) indexWrittenBook();
+}
+
+void FindTools::indexWrittenBook() {
+  waitingForFiles_ = false;
   search_.start(writtenPages(session_));
 }
 

@@ -3,7 +3,8 @@
 // view; the engine's find controller serves the one and the book's index the
 // other. The index starts once the first page has finished loading (or the
 // reader opens the pane first, or the page is still loading after a few
-// seconds), so it never delays that page.
+// seconds), so it never delays that page, and reads the book's files once the
+// last of them is written.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -43,6 +44,7 @@ class FindTools {
 
  private:
   void startIndexing();
+  void indexWrittenBook();
   void openPage(const std::string& storedName, std::vector<std::string> words);
 
   static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
@@ -57,6 +59,9 @@ class FindTools {
   GtkWidget* paned_;  // weak
   glib::SignalConnection loadChanged_;
   guint startTimeout_ = 0;
+  bool waitingForFiles_ = false;
+  // What a call from the writing thread reaches, only while these tools live.
+  std::shared_ptr<FindTools*> self_ = std::make_shared<FindTools*>(this);
 };
 
 }  // namespace pagora::viewer
