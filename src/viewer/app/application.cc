@@ -12,6 +12,7 @@
 #include "glib/main_loop_task.h"
 #include "platform/file.h"
 #include "platform/single_instance_lock.h"
+#include "viewer/engine/engine_processes.h"
 #include "viewer/engine/engine_warmup.h"
 #include "viewer/engine/load_finished_report.h"
 #include "viewer/rules/command_line.h"
@@ -43,7 +44,16 @@ std::string programName(const char* argv0) {
 
 }  // namespace
 
-Application::~Application() { window_.reset(); }
+Application::~Application() {
+  window_.reset();
+  if (!host_) return;
+  // The engine's network process may still be starting when a window closes
+  // early, and would then make the private folder again to write its data:
+  // the engine is let go and its processes ended before the last clean-up.
+  host_.reset();
+  endEngineProcesses();
+  session_->removeAll();
+}
 
 int Application::run(int argc, char** argv) {
   const std::string program = programName(argc > 0 ? argv[0] : nullptr);
