@@ -1,7 +1,5 @@
 #include "session/book_pages.h"
 
-#include <sys/stat.h>
-
 #include "container/stored_name.h"
 
 namespace pagora {
@@ -20,11 +18,9 @@ std::string pathOfStoredFile(const BookSession& session, const std::string& stor
   const std::string& folder = session.privateFolderPath();
   if (folder.empty() || !isSafeStoredName(storedName)) return {};
   for (const BookFileEntry& entry : session.book().fileTable.entries()) {
-    if (entry.name != storedName) continue;
-    const std::string path = folder + storedNameToRelativePath(storedName);
-    // A file after a failed extraction was never written.
-    struct stat status {};
-    return ::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) ? path : std::string();
+    // The file may still be being written behind the first page: a
+    // navigation to it waits until it is there.
+    if (entry.name == storedName) return folder + storedNameToRelativePath(storedName);
   }
   return {};
 }

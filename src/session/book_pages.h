@@ -14,8 +14,9 @@ namespace pagora {
 // a full path in the private folder; empty when the book stores no file there.
 std::string storedNameAt(const BookSession& session, const std::string& path);
 
-// The full path where the book's file `storedName` was written; empty when the
-// book has no such file or it is not on disk.
+// The full path where the book's file `storedName` is written (or, while the
+// rest of the book is written behind the first page, will be); empty when the
+// book has no such file.
 std::string pathOfStoredFile(const BookSession& session, const std::string& storedName);
 
 }  // namespace pagora

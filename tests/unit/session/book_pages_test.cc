@@ -1,6 +1,6 @@
 // The stored files of a loaded book by path and by name, as the record of
-// reading places names them: only files the book stores and that were
-// written count, whatever the folders of their names.
+// reading places names them: only files the book stores count, whatever the
+// folders of their names, written already or still to be.
 #include "session/book_pages.h"
 
 #include <gtest/gtest.h>
@@ -49,10 +49,22 @@ TEST(BookPagesTest, StoredNamesAndPathsOfTheFilesTheBookWrote) {
                                        std::string("/index.html"), std::string()}) {
     EXPECT_EQ(storedNameAt(session, notStored), "") << notStored;
   }
+}
 
-  // A stored file that is not on disk (its extraction failed) is no page to open.
-  ASSERT_EQ(::unlink((folder + "notes/b.html").c_str()), 0);
-  EXPECT_EQ(pathOfStoredFile(session, "notes/b.html"), "");
+TEST(BookPagesTest, AFileStillToBeWrittenHasItsPath) {
+  LoadWorkspace workspace;
+  BookRecipe recipe;
+  recipe.info.esbn = "later";
+  recipe.files = {{"index.html", "<P>index"}, {"later.html", "later"}};
+  const std::string bookPath = workspace.book("later");
+  BookImage::build(recipe).writeTo(bookPath);
+  BookSession session({.bookPath = bookPath, .temporaryDirectory = workspace.temp(), .watchForCrash = false,
+                       .watcherLockFolder = {}, .sandboxRuntimeFolder = {}});
+  ASSERT_TRUE(session.load(nullptr, LoadWrites::StartPageFirst).succeeded());
+  const std::string path = session.privateFolderPath() + "later.html";
+  ASSERT_NE(::access(path.c_str(), F_OK), 0) << "written behind the start page, not by the load";
+  // A remembered page opens there: the navigation waits until it is written.
+  EXPECT_EQ(pathOfStoredFile(session, "later.html"), path);
 }
 
 }  // namespace
