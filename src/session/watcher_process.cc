@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +24,21 @@ namespace {
 
 constexpr char kWatcherName[] = "pagora-watcher";
 constexpr int kSandboxEndWaitMilliseconds = 5000;
+// The least time given to the engine's processes to notice the viewer's end.
+constexpr long long kEngineSettleMilliseconds = 300;
+
+long long nowMilliseconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+void sleepUntil(long long milliseconds) {
+  for (long long left = milliseconds - nowMilliseconds(); left > 0; left = milliseconds - nowMilliseconds()) {
+    const timespec step{static_cast<time_t>(left / 1000), static_cast<long>(left % 1000) * 1000000};
+    ::nanosleep(&step, nullptr);
+  }
+}
 
 // A growable list of NUL-terminated paths in memory of its own: the heap of a
 // process forked from a threaded one may be locked for good.
@@ -57,6 +73,8 @@ struct Outstanding {
   PathList trees;
   PathList files;
   PathList folders;  // in the order made
+
+  bool empty() const { return trees.size == 0 && files.size == 0 && folders.size == 0; }
 };
 
 // `path` without its trailing slashes, which would make lstat follow a link.
@@ -203,14 +221,29 @@ int detachFromViewer(int channel, int lock) {
   if (fd < 0) ::_exit(1);
   const std::int32_t pid = ::getpid();
   if (!sendAll(fd, &pid, sizeof pid)) ::_exit(1);
-  const int status = watchChannel(fd);
-  // The sandbox dies with the viewer (its processes are bound to the
-  // viewer's life) and needs a moment to go.
+  struct Ended {
+    const char* sandboxFolder;
+    pid_t viewer;
+  };
+  const Ended ended{sandboxFolder, viewer};
+  // The engine's processes end once they notice the viewer is gone: the
+  // sandboxed ones with it (they are bound to its life), the network process
+  // when its channel closes, after the messages already sent to it.
+  const WatchSettle settle = [](const void* context) {
+    const auto* what = static_cast<const Ended*>(context);
+    const long long until = nowMilliseconds() + kEngineSettleMilliseconds;
+    if (what->sandboxFolder != nullptr) {
+      platform::removeEndedSandboxes(what->sandboxFolder, what->viewer, kSandboxEndWaitMilliseconds);
+    }
+    sleepUntil(until);
+  };
+  const int status = watchChannel(fd, settle, &ended);
+  // The sandbox dies with the viewer and needs a moment to go.
   if (sandboxFolder != nullptr) platform::removeEndedSandboxes(sandboxFolder, viewer, kSandboxEndWaitMilliseconds);
   ::_exit(status);
 }
 
-int watchChannel(int channel) {
+int watchChannel(int channel, WatchSettle settle, const void* context) {
   Outstanding outstanding;
   // Room for the largest record, so a record is never split twice.
   char buffer[1 << 16];
@@ -227,7 +260,12 @@ int watchChannel(int channel) {
     held -= static_cast<std::size_t>(used);
     std::memmove(buffer, buffer + used, held);
   }
+  if (outstanding.empty()) return 0;
   removeOutstanding(outstanding);
+  if (settle != nullptr) {
+    settle(context);
+    removeOutstanding(outstanding);
+  }
   return 0;
 }
 

@@ -18,7 +18,11 @@ namespace pagora {
 // unless the last record was AllRemoved, removes what is outstanding. Returns
 // the process's exit status: 0 when done, 2 when the channel carried something
 // that is not a record (then nothing is removed: the watcher cannot know what
-// the viewer meant).
-int watchChannel(int channel);
+// the viewer meant). When something was outstanding, `settle` (if given) runs
+// after the removal and then the removal runs again: the engine's processes
+// outlive a viewer that died by a moment and may write into its data once
+// more before they notice.
+using WatchSettle = void (*)(const void* context);
+int watchChannel(int channel, WatchSettle settle = nullptr, const void* context = nullptr);
 
 }  // namespace pagora
