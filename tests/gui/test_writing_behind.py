@@ -76,7 +76,11 @@ class WritingBehindTest(unittest.TestCase):
         self.require_writing()
         viewer.send(signal.SIGKILL)
         self.assertEqual(viewer.wait_exit(), -signal.SIGKILL)
-        wait_for(lambda: not os.path.exists(self.folder), what=f"{self.folder} to be removed")
+        try:
+            wait_for(lambda: not os.path.exists(self.folder), what=f"{self.folder} to be removed")
+        except gui.Timeout:
+            left = [os.path.join(d, n) for d, ds, ns in os.walk(self.folder) for n in ds + ns]
+            self.fail(f"left behind: {left[:20]}")
         self.assertEqual(os.listdir(gui.TMPDIR), [])
         wait_for(lambda: not our_watchers(), what="the watcher to exit")
 
