@@ -17,6 +17,8 @@ void BackgroundWriting::run(const std::stop_token& stop, BookWriter& writer, con
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, nullptr);
   while (!stop.stop_requested()) {
+    writer.waitUntilWanted(stop);
+    if (stop.stop_requested()) return;
     switch (writer.writeNext(stop).step) {
       case BookWriter::Step::Wrote:
         continue;

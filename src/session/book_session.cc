@@ -48,6 +48,14 @@ bool BookSession::writeRemainingFiles(BackgroundWriting::Events events) {
   return true;
 }
 
+void BookSession::holdBackWriting(std::chrono::milliseconds longest) {
+  if (BookWriter* writer = loader_.writer()) writer->holdBack(longest);
+}
+
+void BookSession::releaseWriting() {
+  if (BookWriter* writer = loader_.writer()) writer->release();
+}
+
 bool BookSession::writeNextFile() {
   BookWriter* writer = loader_.writer();
   return writer != nullptr && !removed_ && writer->writeNext().step == BookWriter::Step::Wrote;

@@ -4,6 +4,7 @@
 // load. One per viewer process; tests make as many as they like.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,6 +52,10 @@ class BookSession {
   // follows, when writing has ended already (or never began). When a file
   // cannot be written, writingFailureNotice() says what to tell the reader.
   bool writeRemainingFiles(BackgroundWriting::Events events);
+  // Holds the writing of the rest back (see BookWriter::holdBack) while the
+  // first page comes up; releaseWriting() lets it go on.
+  void holdBackWriting(std::chrono::milliseconds longest);
+  void releaseWriting();
   // Writes the next file the load left, on the caller's thread; false when
   // none is left or one failed.
   bool writeNextFile();

@@ -145,6 +145,7 @@ bool BookWriter::whenWritten(const std::string& fullPath, std::function<void()> 
   // The latest request goes first: it is what the reader is waiting for now.
   outOfTurn_.insert(outOfTurn_.begin(), pending.begin(), pending.end());
   waiters_.push_back(std::move(waiter));
+  wanted_.notify_all();
   return false;
 }
 
@@ -154,7 +155,34 @@ bool BookWriter::whenAllWritten(std::function<void()> ready) {
   Waiter waiter{{}, std::move(ready)};
   if (isReady(waiter)) return true;
   waiters_.push_back(std::move(waiter));
+  heldBackUntil_.reset();
+  wanted_.notify_all();
   return false;
+}
+
+void BookWriter::holdBack(std::chrono::milliseconds longest) {
+  const std::lock_guard lock(mutex_);
+  heldBackUntil_ = std::chrono::steady_clock::now() + longest;
+}
+
+void BookWriter::release() {
+  const std::lock_guard lock(mutex_);
+  heldBackUntil_.reset();
+  wanted_.notify_all();
+}
+
+void BookWriter::waitUntilWanted(std::stop_token stop) {
+  std::unique_lock lock(mutex_);
+  if (!heldBackUntil_) return;
+  const auto wanted = [this] {
+    if (!heldBackUntil_ || ended_) return true;
+    for (const int index : outOfTurn_) {
+      if (states_[static_cast<std::size_t>(index)] == State::Pending) return true;
+    }
+    return false;
+  };
+  const std::chrono::steady_clock::time_point until = *heldBackUntil_;
+  if (!wanted_.wait_until(lock, stop, until, wanted)) heldBackUntil_.reset();
 }
 
 }  // namespace pagora

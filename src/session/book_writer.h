@@ -9,10 +9,13 @@
 // whenAllWritten). The registry is safe to use from both.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <vector>
@@ -62,8 +65,17 @@ class BookWriter {
   // next and `ready` runs on the writing thread once they are; if the
   // writing fails or stops first, `ready` is destroyed unrun.
   bool whenWritten(const std::string& fullPath, std::function<void()> ready);
-  // The same for every file of the book.
+  // The same for every file of the book; it also ends a hold-back.
   bool whenAllWritten(std::function<void()> ready);
+
+  // Holds the in-turn writing back for at most `longest`, so that it does
+  // not compete with the first page for the processor; files asked for out
+  // of turn are still written at once. release() ends the hold.
+  void holdBack(std::chrono::milliseconds longest);
+  void release();
+  // Returns once the writer is not held back, a file is asked for out of
+  // turn, writing has ended, or `stop` is requested.
+  void waitUntilWanted(std::stop_token stop);
 
  private:
   enum class State : char { Pending, Writing, Written };
@@ -97,6 +109,8 @@ class BookWriter {
   bool ended_ = false;
   bool failed_ = false;
   std::vector<Waiter> waiters_;
+  std::optional<std::chrono::steady_clock::time_point> heldBackUntil_;
+  std::condition_variable_any wanted_;
 };
 
 }  // namespace pagora

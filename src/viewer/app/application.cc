@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +22,10 @@
 
 namespace pagora::viewer {
 namespace {
+
+// How long the rest of a book waits for its first page at most: a page that
+// keeps loading (a picture from the web) does not keep the book unwritten.
+constexpr std::chrono::milliseconds kLongestWritingHold{3000};
 
 // The desktop's token for this start: xdg-activation's, else the startup
 // notification's. Taken out of the environment before GTK starts, or GTK
@@ -144,6 +149,9 @@ int Application::start(const std::string& document) {
   // The desktop's token for this start raises the window and ends the start's
   // busy feedback.
   if (!activationToken_.empty()) window_->present(activationToken_);
+  // The rest of the book waits until the first page has loaded (the view
+  // lets it go then), so that on few cores it does not slow that page down.
+  session_->holdBackWriting(kLongestWritingHold);
   // Heard on the writing thread; told on the main loop's, once it runs.
   session_->writeRemainingFiles(
       {.finished = {}, .failed = [this] { glib::runInMainLoop([this] { onWritingFailed(); }); }});

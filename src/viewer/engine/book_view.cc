@@ -242,6 +242,8 @@ void BookView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer sel
   if (event == WEBKIT_LOAD_FINISHED && !view->firstLoadReported_) {
     view->firstLoadReported_ = true;
     reportLoadFinished();
+    // The rest of the book was held back while this page came up.
+    view->session_.releaseWriting();
   }
   view->updateHistoryState();
 }

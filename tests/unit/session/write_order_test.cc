@@ -229,6 +229,42 @@ TEST_F(WriteOrderTest, RestWrittenBehindTheLoadIsWhatTheWholeLoadWrites) {
   EXPECT_TRUE(treeOf(workspace_.temp()).empty());
 }
 
+TEST_F(WriteOrderTest, HeldBackRestWaitsButWhatIsAskedForComesAtOnce) {
+  auto loaded = session(book({{"index.html", "start"}, {"one.html", "1"}, {"asked.html", "a"}, {"two.html", "2"}}));
+  ASSERT_TRUE(loaded->load(nullptr, LoadWrites::StartPageFirst).succeeded());
+  loaded->holdBackWriting(std::chrono::minutes(5));
+  EndOfWriting end;
+  ASSERT_TRUE(loaded->writeRemainingFiles(end.events()));
+
+  std::mutex mutex;
+  std::condition_variable written;
+  bool asked = false;
+  ASSERT_FALSE(loaded->whenWritten(folder() + "asked.html", [&] {
+    const std::lock_guard lock(mutex);
+    asked = true;
+    written.notify_all();
+  }));
+  {
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(written.wait_for(lock, std::chrono::seconds(60), [&] { return asked; }));
+  }
+  EXPECT_TRUE(exists(folder() + "asked.html"));
+  EXPECT_FALSE(exists(folder() + "one.html")) << "the rest waits while held back";
+  loaded->releaseWriting();
+  EXPECT_EQ(end.wait(), "finished");
+  EXPECT_TRUE(exists(folder() + "one.html"));
+  EXPECT_TRUE(exists(folder() + "two.html"));
+}
+
+TEST_F(WriteOrderTest, HoldBackEndsByItselfAfterItsLongest) {
+  auto loaded = session(book({{"index.html", "start"}, {"one.html", "1"}}));
+  ASSERT_TRUE(loaded->load(nullptr, LoadWrites::StartPageFirst).succeeded());
+  loaded->holdBackWriting(std::chrono::milliseconds(50));
+  EndOfWriting end;
+  ASSERT_TRUE(loaded->writeRemainingFiles(end.events()));
+  EXPECT_EQ(end.wait(), "finished");
+}
+
 TEST_F(WriteOrderTest, CleanUpDuringTheWritingStopsItAndLeavesNothing) {
   std::vector<TestFile> files = {{"index.html", "start"}};
   for (int i = 0; i < 2000; ++i) files.push_back({"f\\" + std::to_string(i) + ".txt", patternBytes(3000)});
