@@ -190,6 +190,8 @@ class SearchPaneTest(unittest.TestCase):
                         "--title", "SQLite", "--esbn", "sqlite-search"], check=True, stdout=subprocess.DEVNULL)
         cls.expected = tool_search(cls.book, cls.QUERY)
         cls.private = gui.private_folder("sqlite-search")
+        listed = subprocess.run([gui.BOOK_TOOL, "list", cls.book], check=True, capture_output=True, text=True)
+        cls.stored_count = len(listed.stdout.splitlines())
         cls.viewer = gui.Viewer(cls.book)
         cls.viewer.frame()
         wait_for(lambda: cls.viewer.page_title() not in ("", None), what="the start page")
@@ -226,6 +228,10 @@ class SearchPaneTest(unittest.TestCase):
                       for folder, _, names in os.walk(self.private) for name in names
                       if not os.path.relpath(folder, self.private).startswith("__engine"))
 
+    def every_book_file(self):
+        files = self.book_files()
+        return files if len(files) >= self.stored_count else None
+
     def open_pane_and_search(self):
         gui.press("ctrl+shift+f")
         entry = self.pane_entry()
@@ -240,7 +246,8 @@ class SearchPaneTest(unittest.TestCase):
 
     def test_lists_what_pagora_book_search_lists_and_opens_a_result(self):
         self.assertGreater(len(self.expected), 3, "the query should find several pages")
-        files_before = self.book_files()
+        # The rest of the book is written behind the first page: all of it first.
+        files_before = wait_for(self.every_book_file, what="every stored file written")
         self.open_pane_and_search()
         shown = self.results()
         self.assertEqual(shown, [title for _, title in self.expected][:len(shown)])
