@@ -48,11 +48,14 @@ def checked_size(viewer):
     return [item.name for item in viewer.menu_item("View", "Fonts") if is_checked(item)]
 
 
-class ReaderKeysTest(unittest.TestCase):
+class OneViewerTest(unittest.TestCase):
+    """One viewer of the two-page book for the whole class, made as BOOK names it."""
+    BOOK = "keys"
+
     @classmethod
     def setUpClass(cls):
         gui.check_environment(cls)
-        book = gui.make_book("keys", {"index.html": START, "second.html": SECOND}, title="Keys")
+        book = gui.make_book(cls.BOOK, {"index.html": START, "second.html": SECOND}, title=cls.BOOK.title())
         cls.viewer = gui.Viewer(book, env={"PAGORA_NO_STATE": "1"})
         wait_for(lambda: cls.viewer.page_title().startswith("Keys "), what="the start page")
         cls.viewer.wait_for_active()
@@ -60,6 +63,9 @@ class ReaderKeysTest(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         cls.viewer.stop()
+
+
+class ReaderKeysTest(OneViewerTest):
 
     def setUp(self):
         self.viewer.close_menus()
@@ -193,18 +199,8 @@ def with_ancestors(accessible):
     return chain
 
 
-class AccessibilityTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        gui.check_environment(cls)
-        book = gui.make_book("access", {"index.html": START, "second.html": SECOND}, title="Access")
-        cls.viewer = gui.Viewer(book, env={"PAGORA_NO_STATE": "1"})
-        wait_for(lambda: cls.viewer.page_title().startswith("Keys "), what="the start page")
-        cls.viewer.wait_for_active()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.viewer.stop()
+class AccessibilityTest(OneViewerTest):
+    BOOK = "access"
 
     def test_buttons_and_menu_items_name_themselves_and_describe_their_shortcuts(self):
         # Each shortcut as the menus write it; items and buttons without one describe nothing.
