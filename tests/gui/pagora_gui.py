@@ -193,6 +193,17 @@ def pixel_at(x, y):
 # --- real input ------------------------------------------------------------
 
 
+def environment_with(changes):
+    """This process's environment with `changes` made: a name given None is removed."""
+    environment = dict(os.environ)
+    for name, value in (changes or {}).items():
+        if value is None:
+            environment.pop(name, None)
+        else:
+            environment[name] = value
+    return environment
+
+
 def xdotool(*arguments):
     subprocess.run(["xdotool", *map(str, arguments)], check=True)
 
@@ -248,12 +259,7 @@ class Viewer:
         log_name = f"viewer-{os.path.basename(os.path.dirname(book))}-{time.monotonic_ns()}.log"
         self.log_path = os.path.join(ROOT, "logs", log_name)
         self._log = open(self.log_path, "w")
-        environment = dict(os.environ)
-        for name, value in (env or {}).items():
-            if value is None:
-                environment.pop(name, None)
-            else:
-                environment[name] = value
+        environment = environment_with(env)
         self.process = subprocess.Popen([*command_prefix, book, *arguments], stdout=self._log,
                                         stderr=subprocess.STDOUT, cwd=cwd, env=environment, preexec_fn=preexec_fn)
         self.pid = self.process.pid

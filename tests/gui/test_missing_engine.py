@@ -50,14 +50,8 @@ class MissingEngineTest(unittest.TestCase):
         return [*self.namespace, HIDE, *prefixes, "--"]
 
     def run_book(self, hidden, *arguments, env=None):
-        environment = dict(os.environ)
-        for name, value in (env or {}).items():
-            if value is None:
-                environment.pop(name, None)
-            else:
-                environment[name] = value
         return subprocess.run([*self.hidden(*hidden), self.book, *arguments], capture_output=True, text=True,
-                              env=environment, timeout=60 * gui.TIMEOUT_SCALE)
+                              env=gui.environment_with(env), timeout=60 * gui.TIMEOUT_SCALE)
 
     def test_says_what_to_install_and_writes_nothing(self):
         before = written_state()
