@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,23 +66,24 @@ std::unique_ptr<CrashWatcher> CrashWatcher::start(const std::string& lockFolder,
     std::fprintf(stderr, "pagora: cannot start the clean-up watcher: %s\n", std::strerror(errno));
     return nullptr;
   }
-  const pid_t middle = ::fork();
-  if (middle == 0) {
+  // One fork, not two: the watcher stays this process's child while the
+  // viewer lives (it ends after the viewer, which never waits for it), and a
+  // second copy of a process the size of the viewer costs the start-up time.
+  const pid_t forked = ::_Fork();
+  if (forked == 0) {
     // This child may have been forked from a threaded process: from here on
-    // only async-signal-safe calls, and a fork that runs no fork handlers.
+    // only async-signal-safe calls, and the fork ran no fork handlers.
     ::close(ends[1]);
-    if (::_Fork() == 0) runWatcher(ends[0], turn.descriptor(), sandboxFolder, viewer);
-    ::_exit(0);
+    runWatcher(ends[0], turn.descriptor(), sandboxFolder, viewer);
   }
   const int forkError = errno;
   ::close(ends[0]);
-  if (middle < 0) {
+  if (forked < 0) {
     ::close(ends[1]);
     std::fprintf(stderr, "pagora: cannot start the clean-up watcher: %s\n", std::strerror(forkError));
     return nullptr;
   }
-  while (::waitpid(middle, nullptr, 0) < 0 && errno == EINTR) {
-  }
+  // Once it reports, it holds nothing of the viewer's but its channel and lock.
   const std::int32_t pid = readPid(ends[1]);
   if (pid <= 0) {
     ::close(ends[1]);

@@ -10,8 +10,8 @@ namespace pagora {
 // Becomes the watcher: lets go of everything inherited but `channel` and
 // `lock` (-1 for none), reports its process id down the channel, watches it
 // and exits; with `sandboxFolder` (or null), it then removes what the engine's
-// sandbox of the `viewer` process left there. The grandchild of the viewer:
-// nobody waits for it, so it leaves no zombie.
+// sandbox of the `viewer` process left there. The viewer's child, which
+// outlives it: once the viewer has gone, whoever adopts orphans reaps it.
 [[noreturn]] void runWatcher(int channel, int lock, const char* sandboxFolder, pid_t viewer);
 
 // The watcher's work: reads records from `channel` until it closes and,

@@ -8,13 +8,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <vector>
 
 #include "glib/main_loop_task.h"
 #include "platform/file.h"
 #include "platform/single_instance_lock.h"
+#include "platform/temp_directory.h"
 #include "viewer/engine/engine_processes.h"
-#include "viewer/engine/engine_warmup.h"
 #include "viewer/engine/load_finished_report.h"
 #include "viewer/rules/command_line.h"
 #include "viewer/rules/command_table.h"
@@ -76,11 +77,9 @@ int Application::run(int argc, char** argv) {
   activationToken_ = takeActivationToken();
   const std::string name(kApplicationName);
   g_set_prgname(name.c_str());
-  if (!gtk_init_check(&argc, &argv)) {
-    std::fprintf(stderr, "%s: cannot open the display\n", program.c_str());
-    return 1;
-  }
-  installApplicationIcon();
+  // GTK's own options are taken now; the display is opened later, while the
+  // book is read.
+  gtk_parse_args(&argc, &argv);
   // Whatever GTK's own options left over is the viewer's command line.
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
   if (commandLine.action == CommandLine::Action::Refuse) {
@@ -88,37 +87,59 @@ int Application::run(int argc, char** argv) {
                  commandLine.error.c_str(), program.c_str());
     return 2;
   }
-  return start(commandLine.document);
+  return start(program, commandLine.document);
 }
 
-int Application::start(const std::string& document) {
+bool Application::openDisplay(const std::string& program) {
+  if (!gtk_init_check(nullptr, nullptr)) {
+    std::fprintf(stderr, "%s: cannot open the display\n", program.c_str());
+    return false;
+  }
+  installApplicationIcon();
+  // Top-level windows carry the guard's name as their class.
+  gdk_set_program_class(guard_.windowClassName().c_str());
+  return true;
+}
+
+int Application::start(const std::string& program, const std::string& document) {
+  // Nothing up to the end of the load needs the display: the guard comes
+  // first, the sandbox probe, the watcher and the load run while GTK opens it.
   if (!guard_.check(activationToken_)) {
+    if (!openDisplay(program)) return 1;
     messageBoxes_.show({kAlreadyRunningNotice, NoticeIcon::Information});
     return 1;
   }
-  // The sandbox is tried while the book is read; the engine needs the answer
-  // before its first process starts.
   sandboxProbe_ = std::make_unique<SandboxProbe>();
+  installSignalHandlers();
   // The watcher starts before anything is written: a viewer that dies still
   // has its files removed.
   SessionOptions options;
   options.watchForCrash = true;
   options.watcherLockFolder = platform::instanceFolder();
   options.sandboxRuntimeFolder = g_get_user_runtime_dir() + std::string("/");
-  session_ = std::make_unique<BookSession>(std::move(options));
-  // Top-level windows carry the guard's name as their class.
-  gdk_set_program_class(guard_.windowClassName().c_str());
-  installSignalHandlers();
-
-  // The engine comes up while the files are written; every message of the
-  // load is shown before the window exists.
-  EngineWarmup warmup([this](const std::string&) -> BrowserHost& { return host(); });
-  const LoadOutcome outcome = session_->load(&warmup, LoadWrites::StartPageFirst);
+  // Read here: GTK may change the environment while it starts.
+  options.temporaryDirectory = platform::tempDirectory();
+  // The book is read and its start page written while GTK opens the display:
+  // neither needs the other, and opening the display is mostly waiting.
+  std::future<LoadOutcome> loading = std::async(std::launch::async, [this, options = std::move(options)]() mutable {
+    session_ = std::make_unique<BookSession>(std::move(options));
+    return session_->load(nullptr, LoadWrites::StartPageFirst);
+  });
+  const bool displayOpened = openDisplay(program);
+  // Every message of the load is shown before the window exists.
+  const LoadOutcome outcome = loading.get();
   if (session_->whenAllWritten(reportAllFilesWritten)) reportAllFilesWritten();
-  for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
+  if (!displayOpened) return 1;
+
   // A book that could not be read still offers its about page, which needs
   // a folder the engine was allowed to read before it started.
   session_->ensurePrivateFolder();
+  // The engine's processes start now and come up while the notices are read
+  // and the window is built.
+  BrowserHost& engine = host();
+  engine.allowReading(session_->privateFolderPath());
+  engine.startEngine();
+  for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
 
   window_ = std::make_unique<MainWindow>(host(), *session_, messageBoxes_, dialogs_, [this] { onWindowDestroyed(); });
   const bool created = !closeRequested_ && window_->create();

@@ -1,12 +1,14 @@
 // Application: the viewer's start-up and shutdown. In order: the command
 // line, the single-instance guard (a refused start loads and writes nothing),
-// the book session with its crash watcher, the web engine's host, the load
-// (its messages come before any window), then the main window, while the
-// rest of the book is written behind it. Closing the window by any means
-// (the Exit command, the close box, SIGTERM, SIGINT or SIGHUP) stops the
-// writing and removes every file the book put on disk. A file that cannot be
-// written behind the window is the one message that comes after it: the
-// viewer then closes as a failed start does.
+// the book session with its crash watcher, the load, which writes the start
+// page and what it refers to (none of these needs the display, so they come
+// before GTK opens it), then the web engine's host, the load's messages
+// (before any window) and the main window, while the rest of the book is
+// written behind it. Closing the window by any means (the Exit command, the
+// close box, SIGTERM, SIGINT or SIGHUP) stops the writing and removes every
+// file the book put on disk. A file that cannot be written behind the window
+// is the one message that comes after it: the viewer then closes as a failed
+// start does.
 #pragma once
 
 #include <memory>
@@ -33,7 +35,9 @@ class Application {
   int run(int argc, char** argv);
 
  private:
-  int start(const std::string& document);
+  int start(const std::string& program, const std::string& document);
+  // Opens the display; false, having said why, when there is none.
+  bool openDisplay(const std::string& program);
   void installSignalHandlers();
   // Closes the window as its close box does; before the window exists, the
   // start-up stops as soon as it can.
