@@ -1,8 +1,13 @@
 // pagora-engine-floor: the least a GTK program can do to show a page with
 // WebKitGTK, as the floor for the viewer's start-up. One 900x700 window
-// holding one web view, with the engine set up as the viewer sets it up (an
-// ephemeral context, its sandbox on and the folder of the page readable),
-// and nothing else: no menu, toolbar, status bar, scripts or policies.
+// holding one web view, the engine's sandbox on and the folder of the page
+// readable, an ephemeral context, and nothing else: no menu, toolbar,
+// status bar, scripts or policies.
+//
+// With PAGORA_FLOOR_DATA_FOLDER=FOLDER the engine keeps its data in FOLDER
+// instead of an ephemeral context, as the viewer keeps its own in the
+// book's private folder (visited links are marked only then): the floor
+// for that set-up.
 //
 // With PAGORA_REPORT_LOAD_FINISHED=FILE in the environment it writes
 // CLOCK_MONOTONIC in nanoseconds to FILE when the first page has finished
@@ -25,7 +30,9 @@ constexpr char kHelp[] =
     "\n"
     "Shows the HTML file PAGE in a bare GTK window with a WebKitGTK view.\n"
     "PAGORA_REPORT_LOAD_FINISHED=FILE: write the monotonic clock (ns) to FILE\n"
-    "when the page has finished loading.\n";
+    "when the page has finished loading.\n"
+    "PAGORA_FLOOR_DATA_FOLDER=FOLDER: keep the engine's data in FOLDER rather\n"
+    "than in an ephemeral context.\n";
 
 struct LoadReport {
   const char* path = nullptr;
@@ -79,7 +86,15 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  g_autoptr(WebKitWebContext) context = webkit_web_context_new_ephemeral();
+  const char* dataFolder = g_getenv("PAGORA_FLOOR_DATA_FOLDER");
+  g_autoptr(WebKitWebContext) context = nullptr;
+  if (dataFolder != nullptr && dataFolder[0] != '\0') {
+    g_autoptr(WebKitWebsiteDataManager) manager = webkit_website_data_manager_new(
+        "base-data-directory", dataFolder, "base-cache-directory", dataFolder, nullptr);
+    context = webkit_web_context_new_with_website_data_manager(manager);
+  } else {
+    context = webkit_web_context_new_ephemeral();
+  }
   webkit_web_context_set_sandbox_enabled(context, TRUE);
   webkit_web_context_add_path_to_sandbox(context, folder, TRUE);
 
