@@ -134,14 +134,12 @@ int Application::start(const std::string& program, const std::string& document) 
   // A book that could not be read still offers its about page, which needs
   // a folder the engine was allowed to read before it started.
   session_->ensurePrivateFolder();
-  // The engine's processes start now and come up while the notices are read
-  // and the window is built.
-  BrowserHost& engine = host();
-  engine.allowReading(session_->privateFolderPath());
-  engine.startEngine();
+  // The engine's processes come up while the notices are read and the window
+  // is built.
+  BrowserHost& engine = startEngine();
   for (const Notice& notice : outcome.notices) messageBoxes_.show(notice);
 
-  window_ = std::make_unique<MainWindow>(host(), *session_, messageBoxes_, dialogs_, [this] { onWindowDestroyed(); });
+  window_ = std::make_unique<MainWindow>(engine, *session_, messageBoxes_, dialogs_, [this] { onWindowDestroyed(); });
   const bool created = !closeRequested_ && window_->create();
   if (!created || closeRequested_) {
     window_->destroy();
@@ -194,14 +192,15 @@ void Application::onWritingFailed() {
   window_->destroy();
 }
 
-BrowserHost& Application::host() {
-  if (!host_) {
-    const std::string& sandboxFailure = sandboxProbe_->failure();
-    if (!sandboxFailure.empty()) {
-      std::fprintf(stderr, "pagora: running without the web engine's sandbox: %s\n", sandboxFailure.c_str());
-    }
-    host_ = std::make_unique<BrowserHost>(messageBoxes_, session_->engineDataFolder(), sandboxFailure.empty());
+BrowserHost& Application::startEngine() {
+  const std::string& sandboxFailure = sandboxProbe_->failure();
+  if (!sandboxFailure.empty()) {
+    std::fprintf(stderr, "pagora: running without the web engine's sandbox: %s\n", sandboxFailure.c_str());
   }
+  host_ = std::make_unique<BrowserHost>(messageBoxes_, session_->engineDataFolder(), sandboxFailure.empty());
+  // The engine takes no folder to read once it runs.
+  host_->allowReading(session_->privateFolderPath());
+  host_->startEngine();
   return *host_;
 }
 

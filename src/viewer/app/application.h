@@ -45,9 +45,10 @@ class Application {
   void onWindowDestroyed();
   // The rest of the book could not be written: told, then the window closes.
   void onWritingFailed();
-  // The engine's host, made the first time it is asked for: once the private
-  // folder exists, so the engine keeps its data there.
-  BrowserHost& host();
+  // Makes the engine's host once the private folder exists, so that the
+  // engine keeps its data there and may read the book, and starts its
+  // processes.
+  BrowserHost& startEngine();
 
   static gboolean onTerminationSignal(gpointer self);
   static gboolean closeWindowWhenIdle(gpointer self);

@@ -46,7 +46,6 @@ bool MainWindow::create() {
 bool MainWindow::build() {
   // The view comes first and asks for the start page at once: the engine
   // works on it while the bars are built.
-  host_.allowReading(session_.privateFolderPath());
   view_ = std::make_unique<BookView>(host_, router_, session_, notices_);
   comforts_ = std::make_unique<ReaderComforts>(window_, *view_, host_, session_, router_);
   view_->initialize(comforts_->firstPagePath());
