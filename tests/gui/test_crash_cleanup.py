@@ -113,7 +113,8 @@ class CrashCleanupTest(unittest.TestCase):
         viewer = GroupViewer(book)
         self.addCleanup(viewer.stop)
         viewer.wait_for_page("Group")
-        self.assertTrue(os.path.isfile(os.path.join(folder, "images", "dot.png")))
+        # The picture is not on the page, so it is written behind it.
+        wait_for(lambda: os.path.isfile(os.path.join(folder, "images", "dot.png")), what="the picture written")
         watchers = our_watchers()
         self.assertEqual(len(watchers), 1)
         self.assertEqual(os.getpgid(watchers[0]), viewer.pid, "the watcher is in the viewer's group")

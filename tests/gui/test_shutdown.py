@@ -86,14 +86,19 @@ class ShutdownTest(unittest.TestCase):
         for name, close in means:
             with self.subTest(means=name):
                 viewer = gui.Viewer(book)
-                self.addCleanup(viewer.stop)
-                viewer.wait_for_page("Index")
-                for stored in FILES:
-                    self.assertTrue(os.path.isfile(os.path.join(folder, stored)), stored)
-                close(viewer)
-                self.assertEqual(viewer.wait_exit(), 0, viewer.log())
-                self.assertFalse(os.path.exists(folder), f"left behind: {gui.tree_snapshot(folder)}")
-                self.assertEqual(os.listdir(gui.TMPDIR), [])
+                try:
+                    viewer.wait_for_page("Index")
+                    # The files the page does not use are written behind it.
+                    wait_for(lambda: all(os.path.isfile(os.path.join(folder, stored)) for stored in FILES),
+                             what="every file of the book written")
+                    close(viewer)
+                    self.assertEqual(viewer.wait_exit(), 0, viewer.log())
+                    self.assertFalse(os.path.exists(folder), f"left behind: {gui.tree_snapshot(folder)}")
+                    self.assertEqual(os.listdir(gui.TMPDIR), [])
+                finally:
+                    # A failed case must not leave its viewer or its files to the next one.
+                    viewer.stop()
+                    gui.empty_temp_directory()
 
 
 if __name__ == "__main__":
