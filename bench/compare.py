@@ -25,13 +25,12 @@ import os
 import shutil
 import statistics
 import sys
-import tempfile
 import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 
-from comparison import inputs, measure, report  # noqa: E402
+from comparison import inputs, measure, report, scratch as scratch_folder  # noqa: E402
 
 REPO = Path(__file__).resolve().parent.parent
 SECTIONS = ("load", "create", "memory", "viewer")
@@ -86,9 +85,10 @@ def parse_arguments():
 class Comparison:
     REPO = REPO
 
-    def __init__(self, arguments, scratch):
+    def __init__(self, arguments, scratch, spread):
         self.arguments = arguments
         self.scratch = scratch
+        self.spread = spread
         self.bin = Path(arguments.build_dir).resolve() / "bin"
         self.pagora_book = self._program("pagora-book")
         self.load_bench = self._program("pagora-load-bench")
@@ -255,8 +255,7 @@ class Comparison:
             inputs.remove(tree.path)
             by_time, own = [], []
             for _ in range(self.arguments.rounds):
-                output_dir = self.scratch / "out"
-                output_dir.mkdir()
+                output_dir = scratch_folder.round_folder(self.scratch)
                 time_kib, own_kib = measure.run_peak_memory([str(book)], env=dict(os.environ, TMPDIR=str(output_dir)))
                 if os.listdir(output_dir):
                     raise measure.RunFailed(f"the load left {os.listdir(output_dir)} in {output_dir}")
@@ -283,7 +282,7 @@ class Comparison:
     def run(self):
         only = self.arguments.only
         self.say("# Pagora comparison\n")
-        self.say("\n".join(report.machine_description(self.scratch)))
+        self.say("\n".join(report.machine_description(self.scratch, self.spread)))
         self.say(f"- Rounds: {self.arguments.rounds} after one warm-up round; order shuffled with seed {self.seed}; "
                  f"pause before each load and create run: {self.arguments.pause:g} s\n")
         if "load" in only or "create" in only:
@@ -317,10 +316,10 @@ class Comparison:
 
 def main():
     arguments = parse_arguments()
-    scratch = Path(tempfile.mkdtemp(prefix="pagora-compare-", dir=arguments.scratch_parent))
+    scratch, spread = scratch_folder.make_scratch(arguments.scratch_parent)
     started = time.time()
     try:
-        comparison = Comparison(arguments, scratch)
+        comparison = Comparison(arguments, scratch, spread)
         comparison.run()
         if arguments.json:
             with open(arguments.json, "w") as out:

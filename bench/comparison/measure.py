@@ -14,6 +14,8 @@ import tempfile
 import time
 from dataclasses import dataclass, field
 
+from comparison import scratch as scratch_folder
+
 
 class RunFailed(RuntimeError):
     """A measured command did not do its job; its timing would mean nothing."""
@@ -123,8 +125,7 @@ def compare_rounds(contenders, scratch, rounds, rng, *, removal_samples=None, pa
         order = list(contenders)
         rng.shuffle(order)
         for contender in order:
-            output_dir = scratch / "out"
-            output_dir.mkdir()
+            output_dir = scratch_folder.round_folder(scratch)
             argv, cwd, env = contender.command(output_dir)
             settle()
             time.sleep(pause)

@@ -46,12 +46,13 @@ def _filesystem_of(path):
     return found.stdout.strip() or "unknown"
 
 
-def machine_description(scratch):
+def machine_description(scratch, spread):
     load = os.getloadavg()
     return [
         f"- CPU: {_cpu_model()}, nproc {os.cpu_count()}",
         f"- Memory: {_memory_gib():.1f} GiB",
         f"- Kernel: {platform.release()}",
-        f"- Scratch folder {scratch} on: {_filesystem_of(scratch)}",
+        f"- Scratch folder {scratch} on: {_filesystem_of(scratch)}" +
+        (" (each round's folder in an emptier block group)" if spread else ""),
         f"- Load average at start: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f}",
     ]

@@ -23,7 +23,7 @@ import subprocess
 import time
 from pathlib import Path
 
-from comparison import inputs, measure, report
+from comparison import inputs, measure, report, scratch as scratch_folder
 
 SETTLE_SECONDS = 1.5      # shown page, before memory is read
 LOAD_DEADLINE = 60.0      # seconds for a start page to finish loading
@@ -212,8 +212,7 @@ def compare(comparison):
                 order = list(contenders)
                 comparison.rng.shuffle(order)
                 for name in order:
-                    temp = comparison.scratch / "viewer-tmp"
-                    temp.mkdir()
+                    temp = scratch_folder.round_folder(comparison.scratch)
                     # The runs leave no reading place in the home of whoever runs them.
                     env = dict(display.env, TMPDIR=str(temp), PAGORA_NO_STATE="1")
                     argv = [str(floor), str(copy / "index.html")] if name == "floor" else [str(books[name])]
