@@ -2,10 +2,17 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <utility>
 
 namespace pagora {
+namespace {
+
+constexpr int kLowestPriority = 19;  // the highest nice value
+
+}  // namespace
 
 BackgroundWriting::BackgroundWriting(BookWriter& writer, Events events)
     : events_(std::move(events)),
@@ -16,6 +23,10 @@ void BackgroundWriting::run(const std::stop_token& stop, BookWriter& writer, con
   sigset_t all;
   sigfillset(&all);
   pthread_sigmask(SIG_BLOCK, &all, nullptr);
+  // Not SCHED_IDLE: a page the reader asks for out of turn must still come
+  // while another program keeps the processors busy. A thread may always
+  // lower its own priority; should it fail, the writing only competes more.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kLowestPriority);
   while (!stop.stop_requested()) {
     writer.waitUntilWanted(stop);
     if (stop.stop_requested()) return;

@@ -1,7 +1,9 @@
 // BackgroundWriting runs a BookWriter on a thread of its own until every file
 // is written, one fails, or it is stopped, so that the viewer can show the
 // start page while the rest of the book is still being written. The thread
-// takes no signals: they stay with the viewer's main loop.
+// takes no signals: they stay with the viewer's main loop. It runs at the
+// lowest priority: it begins while GTK, the engine and the first page start,
+// and is to take only what they leave of the processors.
 #pragma once
 
 #include <functional>

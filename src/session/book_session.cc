@@ -48,8 +48,8 @@ bool BookSession::writeRemainingFiles(BackgroundWriting::Events events) {
   return true;
 }
 
-void BookSession::holdBackWriting(std::chrono::milliseconds longest) {
-  if (BookWriter* writer = loader_.writer()) writer->holdBack(longest);
+void BookSession::holdBackWriting(std::chrono::milliseconds longest, WriteAllowance ahead) {
+  if (BookWriter* writer = loader_.writer()) writer->holdBack(longest, ahead);
 }
 
 void BookSession::releaseWriting() {
@@ -68,9 +68,9 @@ bool BookSession::whenWritten(const std::string& fullPath, std::function<void()>
   return writer == nullptr || writer->whenWritten(fullPath, std::move(ready));
 }
 
-bool BookSession::whenAllWritten(std::function<void()> ready) {
+bool BookSession::whenAllWritten(std::function<void()> ready, BookWriter::Urgency urgency) {
   BookWriter* writer = loader_.writer();
-  return writer == nullptr || writer->whenAllWritten(std::move(ready));
+  return writer == nullptr || writer->whenAllWritten(std::move(ready), urgency);
 }
 
 bool BookSession::printAllowed() const { return !loaded_ || info().printAllowed != 0; }

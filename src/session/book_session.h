@@ -13,6 +13,7 @@
 #include "container/container_reader.h"
 #include "session/background_writing.h"
 #include "session/book_loader.h"
+#include "session/book_writer.h"
 #include "session/crash_watcher.h"
 #include "session/notice.h"
 #include "session/private_folder.h"
@@ -53,8 +54,8 @@ class BookSession {
   // cannot be written, writingFailureNotice() says what to tell the reader.
   bool writeRemainingFiles(BackgroundWriting::Events events);
   // Holds the writing of the rest back (see BookWriter::holdBack) while the
-  // first page comes up; releaseWriting() lets it go on.
-  void holdBackWriting(std::chrono::milliseconds longest);
+  // first page comes up, once `ahead` is written; releaseWriting() lets it go on.
+  void holdBackWriting(std::chrono::milliseconds longest, WriteAllowance ahead = {});
   void releaseWriting();
   // Writes the next file the load left, on the caller's thread; false when
   // none is left or one failed.
@@ -64,7 +65,7 @@ class BookSession {
   // See BookWriter::whenWritten and whenAllWritten; true, and nothing more
   // happens, when there is nothing to wait for.
   bool whenWritten(const std::string& fullPath, std::function<void()> ready);
-  bool whenAllWritten(std::function<void()> ready);
+  bool whenAllWritten(std::function<void()> ready, BookWriter::Urgency urgency = BookWriter::Urgency::Now);
 
   // The book's texts as read (empty ones when nothing could be read).
   const BookInfo& info() const { return loader_.info(); }

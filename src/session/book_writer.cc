@@ -104,7 +104,10 @@ BookWriter::Progress BookWriter::writeNext(std::stop_token stop) {
   {
     const std::lock_guard lock(mutex_);
     states_[static_cast<std::size_t>(index)] = written ? State::Written : State::Pending;
-    if (written) ++writtenCount_;
+    if (written) {
+      ++writtenCount_;
+      useAllowance(book_.fileTable.entryAt(index).size);
+    }
     if (!written && !stopped) {
       failed_ = true;
       endWriting();
@@ -149,25 +152,36 @@ bool BookWriter::whenWritten(const std::string& fullPath, std::function<void()> 
   return false;
 }
 
-bool BookWriter::whenAllWritten(std::function<void()> ready) {
+bool BookWriter::whenAllWritten(std::function<void()> ready, Urgency urgency) {
   const std::lock_guard lock(mutex_);
   if (ended_) return !failed_;
   Waiter waiter{{}, std::move(ready)};
   if (isReady(waiter)) return true;
   waiters_.push_back(std::move(waiter));
-  heldBackUntil_.reset();
-  wanted_.notify_all();
+  if (urgency == Urgency::Now) {
+    heldBackUntil_.reset();
+    wanted_.notify_all();
+  }
   return false;
 }
 
-void BookWriter::holdBack(std::chrono::milliseconds longest) {
+void BookWriter::holdBack(std::chrono::milliseconds longest, WriteAllowance ahead) {
   const std::lock_guard lock(mutex_);
   heldBackUntil_ = std::chrono::steady_clock::now() + longest;
+  ahead_ = ahead.files > 0 && ahead.bytes > 0 ? ahead : WriteAllowance{};
+}
+
+void BookWriter::useAllowance(std::int64_t bytes) {
+  if (ahead_.files == 0) return;
+  --ahead_.files;
+  ahead_.bytes -= bytes;
+  if (ahead_.files <= 0 || ahead_.bytes <= 0) ahead_ = {};
 }
 
 void BookWriter::release() {
   const std::lock_guard lock(mutex_);
   heldBackUntil_.reset();
+  ahead_ = {};
   wanted_.notify_all();
 }
 
@@ -175,7 +189,7 @@ void BookWriter::waitUntilWanted(std::stop_token stop) {
   std::unique_lock lock(mutex_);
   if (!heldBackUntil_) return;
   const auto wanted = [this] {
-    if (!heldBackUntil_ || ended_) return true;
+    if (!heldBackUntil_ || ended_ || ahead_.files > 0) return true;
     for (const int index : outOfTurn_) {
       if (states_[static_cast<std::size_t>(index)] == State::Pending) return true;
     }

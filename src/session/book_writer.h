@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -28,6 +29,13 @@
 #include "session/temp_file_registry.h"
 
 namespace pagora {
+
+// What may still be written before a hold-back holds: it ends when either
+// count is used up.
+struct WriteAllowance {
+  int files = 0;
+  std::int64_t bytes = 0;
+};
 
 class BookWriter {
  public:
@@ -65,16 +73,20 @@ class BookWriter {
   // next and `ready` runs on the writing thread once they are; if the
   // writing fails or stops first, `ready` is destroyed unrun.
   bool whenWritten(const std::string& fullPath, std::function<void()> ready);
-  // The same for every file of the book; it also ends a hold-back.
-  bool whenAllWritten(std::function<void()> ready);
+  // Whether asking for every file ends a hold-back: a reader waits for them
+  // (Now), or someone only wants to know when they are there (InTurn).
+  enum class Urgency { Now, InTurn };
+  // The same for every file of the book.
+  bool whenAllWritten(std::function<void()> ready, Urgency urgency = Urgency::Now);
 
-  // Holds the in-turn writing back for at most `longest`, so that it does
-  // not compete with the first page for the processor; files asked for out
-  // of turn are still written at once. release() ends the hold.
-  void holdBack(std::chrono::milliseconds longest);
+  // Holds the in-turn writing back for at most `longest` from now, once
+  // `ahead` has been written, so that the rest does not compete with the
+  // first page for the processor; files asked for out of turn are still
+  // written at once. release() ends the hold.
+  void holdBack(std::chrono::milliseconds longest, WriteAllowance ahead = {});
   void release();
-  // Returns once the writer is not held back, a file is asked for out of
-  // turn, writing has ended, or `stop` is requested.
+  // Returns once the writer is not held back or may still write ahead, a
+  // file is asked for out of turn, writing has ended, or `stop` is requested.
   void waitUntilWanted(std::stop_token stop);
 
  private:
@@ -89,6 +101,9 @@ class BookWriter {
   bool isReady(const Waiter& waiter) const;
   bool write(int index, std::stop_token stop);
   void endWriting();
+  // REQUIRES: mutex_ held. Counts a file of `bytes` against what may be
+  // written ahead of a hold-back.
+  void useAllowance(std::int64_t bytes);
 
   ContainerReader& reader_;
   const ParsedBook& book_;
@@ -110,6 +125,7 @@ class BookWriter {
   bool failed_ = false;
   std::vector<Waiter> waiters_;
   std::optional<std::chrono::steady_clock::time_point> heldBackUntil_;
+  WriteAllowance ahead_;
   std::condition_variable_any wanted_;
 };
 

@@ -27,6 +27,10 @@ namespace {
 // How long the rest of a book waits for its first page at most: a page that
 // keeps loading (a picture from the web) does not keep the book unwritten.
 constexpr std::chrono::milliseconds kLongestWritingHold{3000};
+// What of the rest is written while GTK, the engine and the first page start,
+// before the hold: a book of this size is then whole long before its first
+// page shows, and a larger one costs that page no more than this one does.
+constexpr WriteAllowance kWrittenBeforeFirstPage{.files = 1000, .bytes = 32 << 20};
 
 // The desktop's token for this start: xdg-activation's, else the startup
 // notification's. Taken out of the environment before GTK starts, or GTK
@@ -123,12 +127,19 @@ int Application::start(const std::string& program, const std::string& document) 
   // neither needs the other, and opening the display is mostly waiting.
   std::future<LoadOutcome> loading = std::async(std::launch::async, [this, options = std::move(options)]() mutable {
     session_ = std::make_unique<BookSession>(std::move(options));
-    return session_->load(nullptr, LoadWrites::StartPageFirst);
+    LoadOutcome outcome = session_->load(nullptr, LoadWrites::StartPageFirst);
+    // The rest follows at once, then waits for the first page (the view lets
+    // it go on then).
+    session_->holdBackWriting(kLongestWritingHold, kWrittenBeforeFirstPage);
+    // Heard on the writing thread; told on the main loop's, once it runs.
+    session_->writeRemainingFiles(
+        {.finished = {}, .failed = [this] { glib::runInMainLoop([this] { onWritingFailed(); }); }});
+    return outcome;
   });
   const bool displayOpened = openDisplay(program);
   // Every message of the load is shown before the window exists.
   const LoadOutcome outcome = loading.get();
-  if (session_->whenAllWritten(reportAllFilesWritten)) reportAllFilesWritten();
+  if (session_->whenAllWritten(reportAllFilesWritten, BookWriter::Urgency::InTurn)) reportAllFilesWritten();
   if (!displayOpened) return 1;
 
   // A book that could not be read still offers its about page, which needs
@@ -168,12 +179,9 @@ int Application::start(const std::string& program, const std::string& document) 
   // The desktop's token for this start raises the window and ends the start's
   // busy feedback.
   if (!activationToken_.empty()) window_->present(activationToken_);
-  // The rest of the book waits until the first page has loaded (the view
-  // lets it go then), so that on few cores it does not slow that page down.
-  session_->holdBackWriting(kLongestWritingHold);
-  // Heard on the writing thread; told on the main loop's, once it runs.
-  session_->writeRemainingFiles(
-      {.finished = {}, .failed = [this] { glib::runInMainLoop([this] { onWritingFailed(); }); }});
+  windowShown_ = true;
+  // A file that could not be written while the window was made is told now.
+  if (writingFailed_) glib::runInMainLoop([this] { onWritingFailed(); });
   if (!closeRequested_) {
     running_ = true;
     gtk_main();
@@ -186,7 +194,9 @@ int Application::start(const std::string& program, const std::string& document) 
 }
 
 void Application::onWritingFailed() {
-  if (closeRequested_ || !window_ || window_->window() == nullptr) return;
+  // Every message of the load comes before the window, and this one after it.
+  writingFailed_ = true;
+  if (!windowShown_ || closeRequested_ || !window_ || window_->window() == nullptr) return;
   messageBoxes_.show(BookSession::writingFailureNotice());
   exitStatus_ = 1;
   window_->destroy();

@@ -3,8 +3,10 @@
 // the book session with its crash watcher, the load, which writes the start
 // page and what it refers to (none of these needs the display, so they come
 // before GTK opens it), then the web engine's host, the load's messages
-// (before any window) and the main window, while the rest of the book is
-// written behind it. Closing the window by any means (the Exit command, the
+// (before any window) and the main window. The rest of the book is written
+// from the end of the load on, at the lowest priority: a share of it while
+// the display, the engine and the window start, the remainder once the first
+// page has loaded. Closing the window by any means (the Exit command, the
 // close box, SIGTERM, SIGINT or SIGHUP) stops the writing and removes every
 // file the book put on disk. A file that cannot be written behind the window
 // is the one message that comes after it: the viewer then closes as a failed
@@ -64,6 +66,8 @@ class Application {
   std::unique_ptr<MainWindow> window_;
   bool closeRequested_ = false;
   bool running_ = false;  // the main loop runs
+  bool windowShown_ = false;
+  bool writingFailed_ = false;  // a file of the rest could not be written
   int exitStatus_ = 0;
 };
 

@@ -5,10 +5,13 @@
 
 #include <chrono>
 #include <climits>
+#include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "contained_load.h"
@@ -254,6 +257,56 @@ TEST_F(WriteOrderTest, HeldBackRestWaitsButWhatIsAskedForComesAtOnce) {
   EXPECT_EQ(end.wait(), "finished");
   EXPECT_TRUE(exists(folder() + "one.html"));
   EXPECT_TRUE(exists(folder() + "two.html"));
+}
+
+// Polls, with a deadline, until `done` holds.
+bool eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+TEST_F(WriteOrderTest, HeldBackRestWritesWhatItMayAheadThenWaits) {
+  // Four files of 10 bytes after the start page, in stored order.
+  const std::string path = book({{"index.html", "start"}, {"a.html", "0123456789"}, {"b.html", "0123456789"},
+                                 {"c.html", "0123456789"}, {"d.html", "0123456789"}});
+  struct Case {
+    WriteAllowance ahead;
+    std::vector<std::string> written;  // before the hold holds
+  };
+  const std::vector<Case> cases = {
+      {{.files = 2, .bytes = 1 << 20}, {"a.html", "b.html"}},
+      {{.files = 10, .bytes = 15}, {"a.html", "b.html"}},  // the file that crosses the bytes is written
+      {{.files = 10, .bytes = 10}, {"a.html"}},
+      {{.files = 0, .bytes = 1 << 20}, {}},
+      {{.files = 3, .bytes = 0}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.ahead.files << " files, " << c.ahead.bytes << " bytes");
+    auto loaded = session(path);
+    ASSERT_TRUE(loaded->load(nullptr, LoadWrites::StartPageFirst).succeeded());
+    loaded->holdBackWriting(std::chrono::minutes(5), c.ahead);
+    int told = 0;
+    ASSERT_FALSE(loaded->whenAllWritten([&] { ++told; }, BookWriter::Urgency::InTurn));
+    EndOfWriting end;
+    ASSERT_TRUE(loaded->writeRemainingFiles(end.events()));
+    for (const std::string& name : c.written) {
+      EXPECT_TRUE(eventually([&] { return exists(folder() + name); })) << name;
+    }
+    for (const std::string name : {"a.html", "b.html", "c.html", "d.html"}) {
+      if (std::find(c.written.begin(), c.written.end(), name) == c.written.end()) {
+        EXPECT_FALSE(exists(folder() + name)) << name << " waits: asking only to be told ends no hold";
+      }
+    }
+    int hurried = 0;
+    EXPECT_FALSE(loaded->whenAllWritten([&] { ++hurried; }));
+    EXPECT_EQ(end.wait(), "finished") << "asking for every file now ends the hold";
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(hurried, 1);
+  }
 }
 
 TEST_F(WriteOrderTest, HoldBackEndsByItselfAfterItsLongest) {
