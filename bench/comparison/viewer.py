@@ -7,8 +7,10 @@ the window).
 Both programs write the monotonic clock to $PAGORA_REPORT_LOAD_FINISHED when
 their first page has finished loading, the viewer to $PAGORA_REPORT_ALL_WRITTEN
 when its last file is written; times are taken from just before the exec.
-With --baseline-viewer, a pagora from another build runs in the same rounds
-(its all-written time only when it reports one). PSS is summed over the program and every process it started
+With --baseline-viewer, a pagora from another build runs in the same rounds;
+when it reports no all-written time (a viewer that wrote every file before
+its window), the time its last stored file reached its full size is taken by
+looking every 2 ms. PSS is summed over the program and every process it started
 (WebKit's web and network processes, the sandbox's bwrap and D-Bus proxy,
 the viewer's clean-up watcher), from /proc/<pid>/smaps_rollup, after the page
 has been shown for a moment. Each program starts a session of its own, so a
@@ -20,6 +22,7 @@ import shutil
 import signal
 import statistics
 import subprocess
+import threading
 import time
 from pathlib import Path
 
@@ -112,15 +115,56 @@ def _stamp(path):
     return int(text) if text else None
 
 
-def run_once(argv, env, report_file, wait_written=False):
+class LastFileWatch:
+    """Looks every 2 ms for `stored` (a path below the private folder, which
+    is made somewhere in `temp`) to reach `size` bytes: the moment a viewer
+    that writes in stored order and reports nothing has written every file."""
+
+    def __init__(self, temp, stored, size):
+        self.temp, self.stored, self.size = temp, stored, size
+        self.seen = None
+        self._stop = threading.Event()
+        self._thread = threading.Thread(target=self._look, daemon=True)
+
+    def start(self):
+        self._thread.start()
+
+    def _look(self):
+        while not self._stop.is_set():
+            for folder in self.temp.iterdir():
+                try:
+                    if (folder / self.stored).stat().st_size == self.size:
+                        self.seen = time.monotonic_ns()
+                        return
+                except OSError:
+                    pass
+            time.sleep(0.002)
+
+    def stop(self):
+        self._stop.set()
+        self._thread.join()
+
+
+def last_stored_file(pagora_book, book):
+    """(path below the private folder, size) of the book's last stored file."""
+    listing = subprocess.run([str(pagora_book), "list", str(book)], check=True, capture_output=True,
+                             text=True).stdout.splitlines()
+    size, name = listing[-1].split("\t", 1)
+    return name.replace("\\", "/"), int(size)
+
+
+def run_once(argv, env, report_file, wait_written=False, last_file=None):
     """(seconds from exec to page loaded, PSS in KiB, process names, seconds
     from exec to every file written or None). With wait_written, waits for the
-    program to report that every file is written."""
+    program to report that every file is written; with last_file (a started
+    LastFileWatch) takes that time from it when the program reports none."""
     written_file = report_file.with_name(report_file.name + "-written")
     report_file.unlink(missing_ok=True)
     written_file.unlink(missing_ok=True)
     env = dict(env, PAGORA_REPORT_LOAD_FINISHED=str(report_file), PAGORA_REPORT_ALL_WRITTEN=str(written_file))
     started = time.monotonic_ns()
+    if last_file:
+        last_file.start()
     program = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, start_new_session=True)
     try:
@@ -140,7 +184,13 @@ def run_once(argv, env, report_file, wait_written=False):
                 raise measure.RunFailed(f"{argv[0]} did not report every file written")
             time.sleep(0.01)
         written = _stamp(written_file)
+        if written is None and last_file:
+            while last_file.seen is None and program.poll() is None and time.monotonic() < deadline:
+                time.sleep(0.01)
+            written = last_file.seen
     finally:
+        if last_file:
+            last_file.stop()
         program.send_signal(signal.SIGTERM)
         try:
             program.wait(timeout=EXIT_DEADLINE)
@@ -204,6 +254,7 @@ def compare(comparison):
                 baseline_folder.mkdir(exist_ok=True)
                 books["baseline"] = inputs.make_book(inputs.Tree(tree.name, copy, tree.files, tree.bytes),
                                                      baseline_folder, comparison.pagora_book, baseline)
+                baseline_last = last_stored_file(comparison.pagora_book, books["baseline"])
             comparison.log(f"viewer: {tree.name}")
             samples = {name: measure.Samples(name) for name in contenders}
             written = {name: [] for name in contenders}
@@ -217,8 +268,9 @@ def compare(comparison):
                     env = dict(display.env, TMPDIR=str(temp), PAGORA_NO_STATE="1")
                     argv = [str(floor), str(copy / "index.html")] if name == "floor" else [str(books[name])]
                     measure.settle()
+                    watch = LastFileWatch(temp, *baseline_last) if name == "baseline" else None
                     seconds, kib, names, all_written = run_once(argv, env, comparison.scratch / "loaded",
-                                                                wait_written=name == "pagora")
+                                                                wait_written=name == "pagora", last_file=watch)
                     left = os.listdir(temp)
                     shutil.rmtree(temp)
                     if name != "floor" and left:
