@@ -7,11 +7,9 @@
 #include <climits>
 #include <algorithm>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "contained_load.h"
@@ -19,6 +17,7 @@
 #include "session/stored_paths.h"
 #include "support/book_image.h"
 #include "support/printers.h"
+#include "support/wait_until.h"
 
 namespace pagora::testing {
 namespace {
@@ -259,16 +258,6 @@ TEST_F(WriteOrderTest, HeldBackRestWaitsButWhatIsAskedForComesAtOnce) {
   EXPECT_TRUE(exists(folder() + "two.html"));
 }
 
-// Polls, with a deadline, until `done` holds.
-bool eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
-
 TEST_F(WriteOrderTest, HeldBackRestWritesWhatItMayAheadThenWaits) {
   // Four files of 10 bytes after the start page, in stored order.
   const std::string path = book({{"index.html", "start"}, {"a.html", "0123456789"}, {"b.html", "0123456789"},
@@ -294,7 +283,7 @@ TEST_F(WriteOrderTest, HeldBackRestWritesWhatItMayAheadThenWaits) {
     EndOfWriting end;
     ASSERT_TRUE(loaded->writeRemainingFiles(end.events()));
     for (const std::string& name : c.written) {
-      EXPECT_TRUE(eventually([&] { return exists(folder() + name); })) << name;
+      EXPECT_TRUE(waitUntil([&] { return exists(folder() + name); })) << name;
     }
     for (const std::string name : {"a.html", "b.html", "c.html", "d.html"}) {
       if (std::find(c.written.begin(), c.written.end(), name) == c.written.end()) {

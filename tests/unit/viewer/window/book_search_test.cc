@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "support/scratch_folder.h"
+#include "support/wait_until.h"
 
 namespace pagora::viewer {
 namespace {
@@ -22,16 +23,6 @@ std::vector<search::PageFile> writePages(const testing::ScratchFolder& folder, i
     pages.push_back({name, folder / name});
   }
   return pages;
-}
-
-// Waits, with a deadline, without running the main loop.
-bool waitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
 }
 
 TEST(BookSearchTest, ObserversHearOnTheMainLoopUntilTheIndexIsComplete) {
@@ -63,7 +54,7 @@ TEST(BookSearchTest, NewsQueuedForAnIndexThatIsGoneIsDropped) {
     search.addObserver([&] { heard = true; });
     search.start(writePages(folder, 50), 2);
     // Complete, and its news queued on the main loop, which has not run.
-    ASSERT_TRUE(waitUntil([&] { return search.complete(); }));
+    ASSERT_TRUE(testing::waitUntil([&] { return search.complete(); }));
   }
   while (g_main_context_iteration(nullptr, FALSE)) {
   }
