@@ -377,9 +377,21 @@ class Viewer:
         self.wait_for_page("About", timeout)
         heading = wait_for(lambda: find(self.document(), predicate=lambda node: text_of(node) == "About this E-Book"),
                            timeout, "the about page's heading")
-        click(heading)
-        press("ctrl+a")
-        wait_for(lambda: is_enabled(self.toolbar_button("Copy")), timeout, "the about page selected")
+        # A click that comes while the window is still taking the focus back
+        # (from a menu, from a message box) may not reach the page: the click
+        # and Select All are tried again until the selection shows.
+        next_try = [0.0]
+
+        def selected():
+            if is_enabled(self.toolbar_button("Copy")):
+                return True
+            if time.monotonic() >= next_try[0]:
+                click(heading)
+                press("ctrl+a")
+                next_try[0] = time.monotonic() + 2
+            return False
+
+        wait_for(selected, timeout, "the about page selected")
         press("ctrl+c")
         board = clipboard()
         parts = ("About this E-Book", book_title, "Software & Copyright")
