@@ -46,7 +46,7 @@ bool BookExtractor::extract(int index, std::stop_token stop) {
   platform::File target = platform::File::createIn(folder, fileName);
   if (!target.isOpen()) return fail(relativePath, errno);
   if (onFileCreated_) onFileCreated_(relativePath);
-  if (reader_.copyEntryTo(entry, book_.trailer, target, std::move(stop))) return true;
+  if (reader_.copyEntryTo(entry, book_.trailer, target, transferBuffer_, std::move(stop))) return true;
   const int error = errno;
   target.close();
   folder.removeFile(fileName);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 #include "container/book_validation.h"
 #include "container/container_reader.h"
@@ -52,6 +53,8 @@ class BookExtractor {
   std::string openRelative_;
   platform::Directory openFolder_;
   std::string failedPath_;
+  // Every stored file passes through this buffer, never held whole.
+  std::vector<unsigned char> transferBuffer_;
 };
 
 }  // namespace pagora

@@ -58,13 +58,14 @@ std::int64_t ContainerReader::dataPosition(const BookFileEntry& entry, const Con
 }
 
 bool ContainerReader::copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer,
-                                  platform::File& target, std::stop_token stop) {
+                                  platform::File& target, std::vector<unsigned char>& buffer,
+                                  std::stop_token stop) {
   if (!open()) return false;
   if (entry.size <= 0) return true;
   // Positioned reads: one call per chunk, none to move to the file's data.
   std::int64_t position = dataPosition(entry, trailer);
   if (position < 0) return false;
-  if (transferBuffer_.empty()) transferBuffer_.resize(format::kTransferBufferSize);
+  if (buffer.empty()) buffer.resize(format::kTransferBufferSize);
   std::int64_t remaining = entry.size;
   while (remaining > 0) {
     if (stop.stop_requested()) {
@@ -72,15 +73,14 @@ bool ContainerReader::copyEntryTo(const BookFileEntry& entry, const ContainerTra
       return false;
     }
     const std::size_t chunk =
-        remaining < static_cast<std::int64_t>(transferBuffer_.size()) ? static_cast<std::size_t>(remaining)
-                                                                       : transferBuffer_.size();
-    std::int64_t got = file_.readAt(transferBuffer_.data(), chunk, position);
+        remaining < static_cast<std::int64_t>(buffer.size()) ? static_cast<std::size_t>(remaining) : buffer.size();
+    std::int64_t got = file_.readAt(buffer.data(), chunk, position);
     if (got != static_cast<std::int64_t>(chunk)) {
       if (got >= 0) errno = EIO;  // the book was cut short meanwhile
       return false;
     }
-    scrambleBytes(transferBuffer_.data(), chunk, format::kDataScramble);
-    if (target.write(transferBuffer_.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
+    scrambleBytes(buffer.data(), chunk, format::kDataScramble);
+    if (target.write(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
     position += static_cast<std::int64_t>(chunk);
     remaining -= static_cast<std::int64_t>(chunk);
   }

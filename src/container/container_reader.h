@@ -1,7 +1,9 @@
 // ContainerReader reads a book: one handle on the file, kept open across the
 // parse and every stored file of one load, closed when the reader goes away.
 // Positions are checked before use: a section or a file's data outside the
-// book is a failed read, never the wrong bytes.
+// book is a failed read, never the wrong bytes. Stored files are read at their
+// positions, never by moving the handle: several threads may copy or read
+// them at once, each through its own buffer.
 #pragma once
 
 #include <cstddef>
@@ -29,10 +31,10 @@ class ContainerReader {
   // Trailer, header, string list, file table, each at its own offset.
   bool parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer);
   // Writes the entry's data, descrambled, to `target` at its position,
-  // through the transfer buffer. On failure errno says why (EIO: the data
-  // lies outside the book; ECANCELED: `stop` was requested meanwhile).
+  // through `buffer` (sized on first use). On failure errno says why (EIO:
+  // the data lies outside the book; ECANCELED: `stop` was requested meanwhile).
   bool copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target,
-                   std::stop_token stop = {});
+                   std::vector<unsigned char>& buffer, std::stop_token stop = {});
   // The entry's data, descrambled, held whole, or its first `limit` bytes:
   // for pages that are read, not written.
   bool readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out,
@@ -55,8 +57,6 @@ class ContainerReader {
   platform::File file_;
   std::int64_t size_ = -1;  // of the open file, taken when it was opened
   int lastOpenError_ = 0;
-  // Every stored file passes through this buffer, never held whole.
-  std::vector<unsigned char> transferBuffer_;
 };
 
 }  // namespace pagora

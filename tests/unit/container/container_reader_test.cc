@@ -115,12 +115,13 @@ TEST_F(ContainerReaderTest, EntriesOfEverySizeAroundTheTransferBufferComeOutWhol
   }
   BookImage::of(files).writeTo(bookPath_);
   ASSERT_TRUE(parse());
+  std::vector<unsigned char> buffer;
   for (int i = 0; i < table_.count(); ++i) {
     const TestFile& file = files[static_cast<std::size_t>(i)];
     SCOPED_TRACE(file.name);
     const std::string copyPath = scratch_ / ("copy-" + file.name);
     platform::File copy = platform::File::create(copyPath, 0600);
-    ASSERT_TRUE(reader_.copyEntryTo(table_.entryAt(i), trailer_, copy));
+    ASSERT_TRUE(reader_.copyEntryTo(table_.entryAt(i), trailer_, copy, buffer));
     EXPECT_EQ(testing::readFile(copyPath), file.bytes);
     std::string whole = "old";
     ASSERT_TRUE(reader_.readEntry(table_.entryAt(i), trailer_, whole));
@@ -158,13 +159,14 @@ TEST_F(ContainerReaderTest, DataOutsideTheBookIsRefusedBeforeAnythingIsWritten) 
       {"data running past the end", 0, INT32_MAX, false, ""},
       {"data one byte longer than the book", 0, available + 1, false, ""},
   };
+  std::vector<unsigned char> buffer;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const BookFileEntry entry{"file", 0, c.offset, c.size};
     const std::string copyPath = scratch_ / "copy";
     platform::File copy = platform::File::create(copyPath, 0600);
     errno = 0;
-    EXPECT_EQ(reader_.copyEntryTo(entry, trailer_, copy), c.reads);
+    EXPECT_EQ(reader_.copyEntryTo(entry, trailer_, copy, buffer), c.reads);
     if (!c.reads) {
       EXPECT_EQ(errno, EIO);
     }
