@@ -16,9 +16,11 @@ constexpr int kLowestPriority = 19;  // the highest nice value
 
 BackgroundWriting::BackgroundWriting(BookWriter& writer, Events events)
     : events_(std::move(events)),
-      thread_([this, &writer](const std::stop_token& stop) { run(stop, writer, events_); }) {}
+      front_([this, &writer](const std::stop_token& stop) { run(stop, writer, BookWriter::Lane::Front, events_); }),
+      back_([this, &writer](const std::stop_token& stop) { run(stop, writer, BookWriter::Lane::Back, events_); }) {}
 
-void BackgroundWriting::run(const std::stop_token& stop, BookWriter& writer, const Events& events) {
+void BackgroundWriting::run(const std::stop_token& stop, BookWriter& writer, BookWriter::Lane lane,
+                            const Events& events) {
   // The viewer's signals (SIGTERM closing the window) go to its main loop.
   sigset_t all;
   sigfillset(&all);
@@ -28,9 +30,9 @@ void BackgroundWriting::run(const std::stop_token& stop, BookWriter& writer, con
   // lower its own priority; should it fail, the writing only competes more.
   setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kLowestPriority);
   while (!stop.stop_requested()) {
-    writer.waitUntilWanted(stop);
+    writer.waitUntilWanted(stop, lane);
     if (stop.stop_requested()) return;
-    switch (writer.writeNext(stop).step) {
+    switch (writer.writeNext(stop, lane).step) {
       case BookWriter::Step::Wrote:
         continue;
       case BookWriter::Step::Finished:
@@ -40,15 +42,17 @@ void BackgroundWriting::run(const std::stop_token& stop, BookWriter& writer, con
         if (events.failed) events.failed();
         return;
       case BookWriter::Step::Stopped:
+      case BookWriter::Step::NothingLeft:
         return;
     }
   }
 }
 
 void BackgroundWriting::stop() {
-  if (!thread_.joinable()) return;
-  thread_.request_stop();
-  thread_.join();
+  for (std::jthread* lane : {&front_, &back_}) lane->request_stop();
+  for (std::jthread* lane : {&front_, &back_}) {
+    if (lane->joinable()) lane->join();
+  }
 }
 
 }  // namespace pagora

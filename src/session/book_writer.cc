@@ -8,6 +8,13 @@
 
 namespace pagora {
 
+BookWriter::LaneWork::LaneWork(ContainerReader& reader, const ParsedBook& book, const PrivateFolder& folder,
+                               TempFileRegistry& registry)
+    : extractor(
+          reader, book, folder.directory(),
+          [&registry](const std::string& folderMade) { registry.addFolder(folderMade); },
+          [this](const std::string&) { made = true; }) {}
+
 BookWriter::BookWriter(ContainerReader& reader, const ParsedBook& book, const StoredPaths& paths,
                        const PrivateFolder& folder, TempFileRegistry& registry, std::vector<int> order, Record record)
     : reader_(reader),
@@ -16,23 +23,42 @@ BookWriter::BookWriter(ContainerReader& reader, const ParsedBook& book, const St
       folder_(folder),
       registry_(registry),
       record_(record),
-      extractor_(
-          reader, book, folder.directory(), [&registry](const std::string& made) { registry.addFolder(made); },
-          [this](const std::string&) { made_ = true; }),
+      front_(reader, book, folder, registry),
+      back_(reader, book, folder, registry),
       order_(std::move(order)),
+      end_(order_.size()),
       states_(static_cast<std::size_t>(paths.count()), State::Pending) {}
 
-int BookWriter::takeNext() {
+int BookWriter::takeNext(Lane lane) {
+  if (lane == Lane::Back) {
+    // Entries that share a path are written by the front lane alone, in
+    // stored order, so that the later one's bytes stay: the back lane ends
+    // where it meets one. Files asked for out of turn are the front lane's.
+    while (orderLeft()) {
+      const int index = order_[end_ - 1];
+      if (paths_.sharesPath(index)) return -1;
+      --end_;
+      if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
+    }
+    return -1;
+  }
   while (!outOfTurn_.empty()) {
     const int index = outOfTurn_.front();
     outOfTurn_.pop_front();
     if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
   }
-  while (next_ < order_.size()) {
+  while (orderLeft()) {
     const int index = order_[next_++];
     if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
   }
   return -1;
+}
+
+bool BookWriter::outOfTurnPending() const {
+  for (const int index : outOfTurn_) {
+    if (states_[static_cast<std::size_t>(index)] == State::Pending) return true;
+  }
+  return false;
 }
 
 int BookWriter::nextEntry() const {
@@ -40,7 +66,7 @@ int BookWriter::nextEntry() const {
   for (const int index : outOfTurn_) {
     if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
   }
-  for (std::size_t at = next_; at < order_.size(); ++at) {
+  for (std::size_t at = next_; at < end_; ++at) {
     if (states_[static_cast<std::size_t>(order_[at])] == State::Pending) return order_[at];
   }
   return -1;
@@ -61,74 +87,88 @@ bool BookWriter::isReady(const Waiter& waiter) const {
 
 void BookWriter::endWriting() {
   ended_ = true;
-  // Nothing more is read from the book; it need not stay open while it is shown.
-  reader_.close();
+  // Nothing more is read from the book; it need not stay open while it is
+  // shown. A lane still writing closes it when it is done.
+  if (writingLanes_ == 0) reader_.close();
+  wanted_.notify_all();
 }
 
-bool BookWriter::write(int index, std::stop_token stop) {
+bool BookWriter::write(LaneWork& work, int index, std::stop_token stop) {
   // A path the clean-up could not name is never made. What stands where the
   // file failed to go (a link, a pipe left by an earlier run) was not written
   // by this run and stays; a file cut short the extractor removes itself.
-  writing_.assign(folder_.path()).append(paths_.pathOf(index));
+  work.writing.assign(folder_.path()).append(paths_.pathOf(index));
   if (!folder_.directory().isOpen() || !isSafeStoredName(book_.fileTable.entryAt(index).name) ||
-      !fitsSystemPathLimit(writing_)) {
+      !fitsSystemPathLimit(work.writing)) {
     return false;
   }
   // Recorded before it is made: a viewer killed in between (its writing
   // thread may wait on the crash watcher for the record) still has it removed.
-  const bool recordedFirst = record_ == Record::WhenCreated && registry_.addFile(writing_);
-  made_ = false;
-  if (!extractor_.extract(index, std::move(stop))) {
-    if (recordedFirst && !made_) registry_.forgetFile(writing_);
+  const bool recordedFirst = record_ == Record::WhenCreated && registry_.addFile(work.writing);
+  work.made = false;
+  if (!work.extractor.extract(index, std::move(stop))) {
+    if (recordedFirst && !work.made) registry_.forgetFile(work.writing);
     return false;
   }
-  if (record_ == Record::WhenWritten) registry_.addFile(writing_);
+  if (record_ == Record::WhenWritten) registry_.addFile(work.writing);
   return true;
 }
 
-BookWriter::Progress BookWriter::writeNext(std::stop_token stop) {
+BookWriter::Progress BookWriter::writeNext(std::stop_token stop, Lane lane) {
   int index;
   {
     const std::lock_guard lock(mutex_);
-    if (ended_) return {failed_ ? Step::Failed : Step::Finished};
-    index = takeNext();
+    if (ended_) return {Step::NothingLeft};
+    index = takeNext(lane);
     if (index < 0) {
+      // The last lane to finish a file ends the writing.
+      if (orderLeft() || writingLanes_ > 0) return {Step::NothingLeft};
       endWriting();
       return {Step::Finished};
     }
     states_[static_cast<std::size_t>(index)] = State::Writing;
+    ++writingLanes_;
   }
-  const bool written = write(index, stop);
+  const bool written = write(lane == Lane::Front ? front_ : back_, index, stop);
   const bool stopped = !written && errno == ECANCELED && stop.stop_requested();
-  std::vector<Waiter> done;
+  std::vector<Waiter> ready;
+  std::vector<Waiter> dropped;  // destroyed unrun, once the lock is let go
+  bool failedHere = false;
   {
     const std::lock_guard lock(mutex_);
+    --writingLanes_;
     states_[static_cast<std::size_t>(index)] = written ? State::Written : State::Pending;
     if (written) {
       ++writtenCount_;
       useAllowance(book_.fileTable.entryAt(index).size);
     }
-    if (!written && !stopped) {
+    if (!written && !stopped && !ended_) {
+      failedHere = true;
       failed_ = true;
       endWriting();
+    } else if (ended_ && writingLanes_ == 0) {
+      reader_.close();
     }
-    // The ready ones are told; when writing failed, the rest will never be.
+    // The ready ones are told; when writing failed, the rest never will be.
     for (auto it = waiters_.begin(); it != waiters_.end();) {
-      if (failed_ || isReady(*it)) {
-        done.push_back(std::move(*it));
+      if (written && isReady(*it)) {
+        ready.push_back(std::move(*it));
+        it = waiters_.erase(it);
+      } else if (failed_) {
+        dropped.push_back(std::move(*it));
         it = waiters_.erase(it);
       } else {
         ++it;
       }
     }
   }
-  if (written) {
-    for (Waiter& waiter : done) {
-      if (waiter.ready) waiter.ready();
-    }
+  for (Waiter& waiter : ready) {
+    if (waiter.ready) waiter.ready();
   }
   if (written) return {Step::Wrote, index};
-  return {stopped ? Step::Stopped : Step::Failed, index};
+  if (stopped) return {Step::Stopped, index};
+  // A file that failed after the other lane's failure ended the writing is not told again.
+  return {failedHere ? Step::Failed : Step::NothingLeft, index};
 }
 
 bool BookWriter::whenWritten(const std::string& fullPath, std::function<void()> ready) {
@@ -185,18 +225,19 @@ void BookWriter::release() {
   wanted_.notify_all();
 }
 
-void BookWriter::waitUntilWanted(std::stop_token stop) {
+bool BookWriter::mayWrite(Lane lane) const {
+  // writeNext then says how the writing ended, or that this lane has nothing left.
+  if (ended_ || (!orderLeft() && !outOfTurnPending())) return true;
+  if (!heldBackUntil_) return true;
+  if (lane == Lane::Back) return false;
+  return ahead_.files > 0 || outOfTurnPending();
+}
+
+void BookWriter::waitUntilWanted(std::stop_token stop, Lane lane) {
   std::unique_lock lock(mutex_);
   if (!heldBackUntil_) return;
-  const auto wanted = [this] {
-    if (!heldBackUntil_ || ended_ || ahead_.files > 0) return true;
-    for (const int index : outOfTurn_) {
-      if (states_[static_cast<std::size_t>(index)] == State::Pending) return true;
-    }
-    return false;
-  };
   const std::chrono::steady_clock::time_point until = *heldBackUntil_;
-  if (!wanted_.wait_until(lock, stop, until, wanted)) heldBackUntil_.reset();
+  if (!wanted_.wait_until(lock, stop, until, [this, lane] { return mayWrite(lane); })) heldBackUntil_.reset();
 }
 
 }  // namespace pagora

@@ -1,12 +1,16 @@
-// BookWriter writes a book's stored files into the private folder, one at a
-// time in a planned order, and records each in the registry: once it is
-// written, as the load always has, or as soon as it is created, so that a
-// viewer that dies while a file is written behind its window still has that
-// file removed. A file can be asked for out of turn with what it refers to:
-// they are written next, and whoever asked is told.
+// BookWriter writes a book's stored files into the private folder in a
+// planned order, and records each in the registry: once it is written, as the
+// load always has, or as soon as it is created, so that a viewer that dies
+// while a file is written behind its window still has that file removed. A
+// file can be asked for out of turn with what it refers to: they are written
+// next, and whoever asked is told.
 //
-// One thread writes (writeNext); any thread may ask (whenWritten,
-// whenAllWritten). The registry is safe to use from both.
+// It writes in two lanes, one thread each (writeNext): the front lane takes
+// the order from its start, the back lane from its end, so that the two work
+// in different folders and meet in the middle. The back lane waits while the
+// writing is held back: it is for the rest, once the first page is shown. Any
+// thread may ask (whenWritten, whenAllWritten). The registry is safe to use
+// from all of them.
 #pragma once
 
 #include <chrono>
@@ -40,11 +44,13 @@ struct WriteAllowance {
 class BookWriter {
  public:
   enum class Step {
-    Wrote,     // one more file is written
-    Finished,  // every file is written; the book is closed
-    Failed,    // this file could not be written whole; nothing more will be
-    Stopped,   // a stop was requested while it was written; what was written of it is gone
+    Wrote,        // one more file is written
+    Finished,     // every file is written; the book is closed
+    Failed,       // this file could not be written whole; nothing more will be
+    Stopped,      // a stop was requested while it was written; what was written of it is gone
+    NothingLeft,  // nothing is left for this lane: the writing has ended, or the other lane writes the last files
   };
+  enum class Lane { Front, Back };
   enum class Record { WhenWritten, WhenCreated };
   struct Progress {
     Step step;
@@ -59,10 +65,12 @@ class BookWriter {
   BookWriter& operator=(const BookWriter&) = delete;
 
   // Writes the next file: the first asked for out of turn, else the next of
-  // the order. The reader is closed once writing has ended, either way.
-  Progress writeNext(std::stop_token stop = {});
+  // the order from the lane's end of it. Finished and Failed are each told
+  // once, to the lane that ends the writing. The reader is closed once
+  // writing has ended and neither lane is writing.
+  Progress writeNext(std::stop_token stop = {}, Lane lane = Lane::Front);
 
-  // The entry writeNext writes next, or -1 when none is left.
+  // The entry the front lane writes next, or -1 when none is left.
   int nextEntry() const;
   // True once every file is written or one failed: nothing more is written.
   bool ended() const;
@@ -79,15 +87,15 @@ class BookWriter {
   // The same for every file of the book.
   bool whenAllWritten(std::function<void()> ready, Urgency urgency = Urgency::Now);
 
-  // Holds the in-turn writing back for at most `longest` from now, once
-  // `ahead` has been written, so that the rest does not compete with the
-  // first page for the processor; files asked for out of turn are still
-  // written at once. release() ends the hold.
+  // Holds the in-turn writing back for at most `longest` from now, once the
+  // front lane has written `ahead`, so that the rest does not compete with
+  // the first page for the processor; files asked for out of turn are still
+  // written at once by the front lane. release() ends the hold.
   void holdBack(std::chrono::milliseconds longest, WriteAllowance ahead = {});
   void release();
-  // Returns once the writer is not held back or may still write ahead, a
-  // file is asked for out of turn, writing has ended, or `stop` is requested.
-  void waitUntilWanted(std::stop_token stop);
+  // Returns once the lane has something to do (writeNext then writes or says
+  // how the writing ended), or `stop` is requested.
+  void waitUntilWanted(std::stop_token stop, Lane lane = Lane::Front);
 
  private:
   enum class State : char { Pending, Writing, Written };
@@ -95,12 +103,28 @@ class BookWriter {
     std::vector<int> entries;  // empty: every entry
     std::function<void()> ready;
   };
+  // What one lane's thread alone uses while it writes a file.
+  struct LaneWork {
+    LaneWork(ContainerReader& reader, const ParsedBook& book, const PrivateFolder& folder, TempFileRegistry& registry);
+    LaneWork(const LaneWork&) = delete;
+    LaneWork& operator=(const LaneWork&) = delete;
+    BookExtractor extractor;
+    std::string writing;  // the full path of the file being written
+    bool made = false;    // whether that file has been made
+  };
 
-  // REQUIRES: mutex_ held. The next entry to write, or -1.
-  int takeNext();
+  // The functions up to endWriting REQUIRE mutex_ held.
+  // The next entry for the lane, or -1.
+  int takeNext(Lane lane);
+  // Whether an entry asked for out of turn is still to be written.
+  bool outOfTurnPending() const;
+  // Whether entries of the order are left that no lane took yet.
+  bool orderLeft() const { return next_ < end_; }
+  bool mayWrite(Lane lane) const;
   bool isReady(const Waiter& waiter) const;
-  bool write(int index, std::stop_token stop);
   void endWriting();
+  // Writes one file with the lane's own extractor, outside the lock.
+  bool write(LaneWork& work, int index, std::stop_token stop);
   // REQUIRES: mutex_ held. Counts a file of `bytes` against what may be
   // written ahead of a hold-back.
   void useAllowance(std::int64_t bytes);
@@ -111,13 +135,14 @@ class BookWriter {
   const PrivateFolder& folder_;
   TempFileRegistry& registry_;
   const Record record_;
-  BookExtractor extractor_;  // the writing thread's alone, as is:
-  std::string writing_;      // the full path of the file being written
-  bool made_ = false;        // whether that file has been made
+  LaneWork front_;
+  LaneWork back_;
 
   mutable std::mutex mutex_;  // guards everything below
   std::vector<int> order_;
-  std::size_t next_ = 0;
+  std::size_t next_ = 0;  // the front lane takes order_[next_] next
+  std::size_t end_;       // the back lane takes order_[end_ - 1] next
+  int writingLanes_ = 0;  // lanes writing a file now
   std::deque<int> outOfTurn_;
   std::vector<State> states_;
   int writtenCount_ = 0;

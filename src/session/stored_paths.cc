@@ -32,6 +32,10 @@ std::vector<int> StoredPaths::entriesAt(std::string_view relativePath) const {
   return entries;
 }
 
+bool StoredPaths::sharesPath(int index) const {
+  return nextSame_[static_cast<std::size_t>(index)] >= 0 || first_.at(pathOf(index)) != index;
+}
+
 int firstUnwritableEntry(const ParsedBook& book, const StoredPaths& paths, std::int64_t bookSize,
                          const std::string& folderPath) {
   std::unordered_set<std::string_view> files;

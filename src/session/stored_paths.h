@@ -26,6 +26,8 @@ class StoredPaths {
   // The entries written to `relativePath`, in stored order (each replaces
   // what the one before wrote); empty when none is.
   std::vector<int> entriesAt(std::string_view relativePath) const;
+  // Whether another entry is written to the same path as entry `index`.
+  bool sharesPath(int index) const;
 
  private:
   std::vector<std::string> paths_;

@@ -194,8 +194,9 @@ TEST_F(HostileSurroundingsTest, AboutPageOnAFullDisk) {
 }
 
 // Behind the load, as the viewer writes the rest of a book, a disk that fills
-// up is told once the load is over, with the message of a failed folder, and
-// nothing more is written; the clean-up leaves nothing.
+// up is told once the load is over, once, with the message of a failed
+// folder, and the writing stops. The rest is written in two lanes: the one
+// that does not meet the full disk may have written notes.txt meanwhile.
 TEST_F(HostileSurroundingsTest, DiskFillingUpBehindTheLoadIsToldAfterIt) {
   struct Case {
     const char* name;
@@ -215,7 +216,9 @@ TEST_F(HostileSurroundingsTest, DiskFillingUpBehindTheLoadIsToldAfterIt) {
     const ContainedLoad load = probeContained(workspace_, book, {}, c.inChild, {"--behind"});
     EXPECT_EQ(load.notices, std::vector<Notice>{});
     EXPECT_EQ(load.lateNotices, std::vector<Notice>{kFolderFailed});
-    EXPECT_EQ(load.kept, kIndexOnly);
+    std::set<std::string> withNotes = kIndexOnly;
+    withNotes.insert("hostile.qvx/notes.txt");
+    EXPECT_TRUE(load.kept == kIndexOnly || load.kept == withNotes) << ::testing::PrintToString(load.kept);
   }
 }
 
