@@ -26,6 +26,8 @@ constexpr char kWatcherName[] = "pagora-watcher";
 constexpr int kSandboxEndWaitMilliseconds = 5000;
 // The least time given to the engine's processes to notice the viewer's end.
 constexpr long long kEngineSettleMilliseconds = 300;
+// How long records gather in the channel after each read: 1 ms.
+constexpr timespec kGatherTime{0, 1000000};
 
 long long nowMilliseconds() {
   timespec now{};
@@ -259,6 +261,11 @@ int watchChannel(int channel, WatchSettle settle, const void* context) {
     if (used < 0) return 2;
     held -= static_cast<std::size_t>(used);
     std::memmove(buffer, buffer + used, held);
+    // A viewer writing a book records a file every few microseconds: letting
+    // them gather wakes the watcher once for many of them, not once for each,
+    // and leaves the processor to the writing. They wait in the channel,
+    // which holds them even if the viewer dies meanwhile.
+    ::nanosleep(&kGatherTime, nullptr);
   }
   if (outstanding.empty()) return 0;
   removeOutstanding(outstanding);
