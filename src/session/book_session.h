@@ -48,8 +48,8 @@ class BookSession {
   // Loads the book: see BookLoader. Call once.
   LoadOutcome load(LoadListener* listener = nullptr, LoadWrites writes = LoadWrites::Everything);
 
-  // Writes what the load left on a thread of its own (see BackgroundWriting);
-  // `events` run on that thread, one of them once. False, and no event
+  // Writes what the load left on threads of its own (see BackgroundWriting);
+  // `events` run on one of them, one of them once. False, and no event
   // follows, when writing has ended already (or never began). When a file
   // cannot be written, writingFailureNotice() says what to tell the reader.
   bool writeRemainingFiles(BackgroundWriting::Events events);
