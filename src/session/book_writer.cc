@@ -54,18 +54,16 @@ int BookWriter::takeNext(Lane lane) {
   return -1;
 }
 
-bool BookWriter::outOfTurnPending() const {
+int BookWriter::firstPendingOutOfTurn() const {
   for (const int index : outOfTurn_) {
-    if (states_[static_cast<std::size_t>(index)] == State::Pending) return true;
+    if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
   }
-  return false;
+  return -1;
 }
 
 int BookWriter::nextEntry() const {
   const std::lock_guard lock(mutex_);
-  for (const int index : outOfTurn_) {
-    if (states_[static_cast<std::size_t>(index)] == State::Pending) return index;
-  }
+  if (const int asked = firstPendingOutOfTurn(); asked >= 0) return asked;
   for (std::size_t at = next_; at < end_; ++at) {
     if (states_[static_cast<std::size_t>(order_[at])] == State::Pending) return order_[at];
   }
@@ -87,10 +85,14 @@ bool BookWriter::isReady(const Waiter& waiter) const {
 
 void BookWriter::endWriting() {
   ended_ = true;
-  // Nothing more is read from the book; it need not stay open while it is
-  // shown. A lane still writing closes it when it is done.
-  if (writingLanes_ == 0) reader_.close();
+  closeBookOnceIdle();
   wanted_.notify_all();
+}
+
+void BookWriter::closeBookOnceIdle() {
+  // Nothing more is read from the book once writing has ended; it need not
+  // stay open while it is shown. A lane still writing closes it when done.
+  if (ended_ && writingLanes_ == 0) reader_.close();
 }
 
 bool BookWriter::write(LaneWork& work, int index, std::stop_token stop) {
@@ -146,8 +148,8 @@ BookWriter::Progress BookWriter::writeNext(std::stop_token stop, Lane lane) {
       failedHere = true;
       failed_ = true;
       endWriting();
-    } else if (ended_ && writingLanes_ == 0) {
-      reader_.close();
+    } else {
+      closeBookOnceIdle();
     }
     // The ready ones are told; when writing failed, the rest never will be.
     for (auto it = waiters_.begin(); it != waiters_.end();) {
@@ -227,10 +229,11 @@ void BookWriter::release() {
 
 bool BookWriter::mayWrite(Lane lane) const {
   // writeNext then says how the writing ended, or that this lane has nothing left.
-  if (ended_ || (!orderLeft() && !outOfTurnPending())) return true;
+  const bool asked = firstPendingOutOfTurn() >= 0;
+  if (ended_ || (!orderLeft() && !asked)) return true;
   if (!heldBackUntil_) return true;
   if (lane == Lane::Back) return false;
-  return ahead_.files > 0 || outOfTurnPending();
+  return ahead_.files > 0 || asked;
 }
 
 void BookWriter::waitUntilWanted(std::stop_token stop, Lane lane) {

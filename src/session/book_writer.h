@@ -113,16 +113,17 @@ class BookWriter {
     bool made = false;    // whether that file has been made
   };
 
-  // The functions up to endWriting REQUIRE mutex_ held.
+  // The functions up to closeBookOnceIdle REQUIRE mutex_ held.
   // The next entry for the lane, or -1.
   int takeNext(Lane lane);
-  // Whether an entry asked for out of turn is still to be written.
-  bool outOfTurnPending() const;
+  // The first entry asked for out of turn that is still to be written, or -1.
+  int firstPendingOutOfTurn() const;
   // Whether entries of the order are left that no lane took yet.
   bool orderLeft() const { return next_ < end_; }
   bool mayWrite(Lane lane) const;
   bool isReady(const Waiter& waiter) const;
   void endWriting();
+  void closeBookOnceIdle();
   // Writes one file with the lane's own extractor, outside the lock.
   bool write(LaneWork& work, int index, std::stop_token stop);
   // REQUIRES: mutex_ held. Counts a file of `bytes` against what may be
