@@ -157,6 +157,13 @@ class Comparison:
                               expect_copy),
         ]
 
+    @staticmethod
+    def with_removal_cell(tool, removal, pagora):
+        """(tool + its removal) ÷ pagora's load, with the interval of the rounds' totals."""
+        totals = [run + rm for run, rm in zip(tool.seconds, removal.seconds)]
+        low, high = measure.ratio_interval(totals, pagora.seconds)
+        return f"{(tool.median + removal.median) / pagora.median:.2f} ({low:.2f}–{high:.2f})"
+
     def compare_load(self, trees, made):
         self.say("## Load: extract the tree (pagora: parse + extract + remove everything)\n")
         rows, ratio_rows = [], []
@@ -178,8 +185,8 @@ class Comparison:
             ratio_rows.append([tree.name, report.throughput_cell(p, tree.bytes), report.throughput_cell(cp, tree.bytes),
                                f"{cp.median / p.median:.2f}", f"{p.median / tar_s.median:.2f}",
                                f"{unzip_s.median / p.median:.2f}",
-                               f"{(cp.median + removals['cp -r'].median) / p.median:.2f}",
-                               f"{(tar_s.median + removals['tar -xf'].median) / p.median:.2f}"])
+                               self.with_removal_cell(cp, removals["cp -r"], p),
+                               self.with_removal_cell(tar_s, removals["tar -xf"], p)])
         if self.arguments.alt_load_bench:
             alt_rows = []
             for tree in trees:

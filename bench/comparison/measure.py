@@ -144,6 +144,20 @@ def compare_rounds(contenders, scratch, rounds, rng, *, removal_samples=None, pa
     return results
 
 
+def ratio_interval(numerators, denominators, confidence=0.9, resamples=2000):
+    """(low, high): where median(numerators) ÷ median(denominators) lies with
+    `confidence`, by resampling each contender's rounds (a bootstrap). Runs of
+    the same build on a busy machine differ by as much as a target's margin;
+    the interval says whether these rounds can tell at all. Seeded, so the
+    same samples give the same interval."""
+    rng = random.Random(0)
+    ratios = sorted(statistics.median(rng.choices(numerators, k=len(numerators))) /
+                    statistics.median(rng.choices(denominators, k=len(denominators)))
+                    for _ in range(resamples))
+    tail = int(resamples * (1 - confidence) / 2)
+    return ratios[tail], ratios[resamples - 1 - tail]
+
+
 def new_rng(seed=None):
     if seed is None:
         seed = random.SystemRandom().randrange(1 << 32)

@@ -24,6 +24,17 @@ def verdict(met):
     return "met" if met else "NOT met"
 
 
+def interval_verdict(interval, target):
+    """A ratio's target, told from the ratio's interval rather than its median
+    alone: "undecided" when these rounds cannot say which side it is on."""
+    low, high = interval
+    if high <= target:
+        return "met"
+    if low > target:
+        return "NOT met"
+    return "undecided at this noise"
+
+
 def _cpu_model():
     with open("/proc/cpuinfo") as info:
         for line in info:

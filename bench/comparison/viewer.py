@@ -290,9 +290,11 @@ def compare(comparison):
                                                          "all_written": written, "pss_kib": pss}
             p, f = samples["pagora"], samples["floor"]
             ratio = p.median / f.median
+            interval = measure.ratio_interval(p.seconds, f.seconds)
             target = TARGETS.get(tree.name, comparison.arguments.viewer_target)
             row = [f"{tree.name} ({tree.files} files)", report.seconds_cell(p), report.seconds_cell(f),
-                   f"{ratio:.3f}", f"≤ {target:g}: {report.verdict(ratio <= target)}"]
+                   f"{ratio:.3f} ({interval[0]:.3f}–{interval[1]:.3f})",
+                   f"≤ {target:g}: {report.interval_verdict(interval, target)}"]
             if baseline:
                 b = samples["baseline"]
                 row[3:3] = [report.seconds_cell(b), f"{b.median / f.median:.3f}"]
@@ -313,7 +315,7 @@ def compare(comparison):
             inputs.remove(copy)
     finally:
         display.close()
-    header = ["book", "pagora: exec to page loaded", "engine floor", "pagora ÷ floor", "target"]
+    header = ["book", "pagora: exec to page loaded", "engine floor", "pagora ÷ floor (90 % interval)", "target"]
     if baseline:
         header[3:3] = ["baseline", "baseline ÷ floor"]
     comparison.say(report.table(header, rows))
