@@ -1,6 +1,8 @@
 #include "container/book_extractor.h"
 
 #include <cerrno>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "container/stored_name.h"
@@ -8,6 +10,15 @@
 #include "platform/folder_path.h"
 
 namespace pagora {
+namespace {
+
+// From this size on a file is copied by two threads, each taking every other
+// transfer unit: while one waits on its write into the page cache, the other
+// reads and descrambles. On two processors a 512 MiB file is written 15-40 %
+// sooner, 20 MiB files 8 % (BENCHMARKS.md); 5 MiB files gain nothing.
+constexpr std::int64_t kSharedCopySize = 16 << 20;
+
+}  // namespace
 
 BookExtractor::BookExtractor(ContainerReader& reader, const ParsedBook& book, const platform::Directory& root,
                              FolderMade onFolderMade, FileCreated onFileCreated)
@@ -46,11 +57,47 @@ bool BookExtractor::extract(int index, std::stop_token stop) {
   platform::File target = platform::File::createIn(folder, fileName);
   if (!target.isOpen()) return fail(relativePath, errno);
   if (onFileCreated_) onFileCreated_(relativePath);
-  if (reader_.copyEntryTo(entry, book_.trailer, target, transferBuffer_, std::move(stop))) return true;
+  if (copy(entry, target, std::move(stop))) return true;
   const int error = errno;
   target.close();
   folder.removeFile(fileName);
   return fail(relativePath, error);
+}
+
+bool BookExtractor::copy(const BookFileEntry& entry, platform::File& target, std::stop_token stop) {
+  if (entry.size < kSharedCopySize) return reader_.copyEntryTo(entry, book_.trailer, target, transferBuffer_, stop);
+  return copyInTwoShares(entry, target, std::move(stop));
+}
+
+bool BookExtractor::copyInTwoShares(const BookFileEntry& entry, platform::File& target, std::stop_token stop) {
+  // Both shares read the book at once, so it is opened before either starts.
+  if (!reader_.open()) return false;
+  // Either share's failure stops the other, as does the caller's stop.
+  std::stop_source shares;
+  const std::stop_callback forwardStop(stop, [&shares] { shares.request_stop(); });
+  int helperError = 0;
+  int ownError = 0;
+  {
+    std::jthread helper;
+    try {
+      helper = std::jthread([&] {
+        if (reader_.copyEntryTo(entry, book_.trailer, target, helperBuffer_, shares.get_token(), {1, 2})) return;
+        helperError = errno;
+        shares.request_stop();
+      });
+    } catch (const std::system_error&) {
+      // No thread to be had (a limit on processes): this one copies it all.
+      return reader_.copyEntryTo(entry, book_.trailer, target, transferBuffer_, std::move(stop));
+    }
+    if (!reader_.copyEntryTo(entry, book_.trailer, target, transferBuffer_, shares.get_token(), {0, 2})) {
+      ownError = errno;
+      shares.request_stop();
+    }
+  }
+  if (ownError == 0 && helperError == 0) return true;
+  // The share that failed first says why; the other only saw the stop.
+  errno = ownError != 0 && ownError != ECANCELED ? ownError : helperError != 0 ? helperError : ownError;
+  return false;
 }
 
 }  // namespace pagora

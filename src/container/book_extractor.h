@@ -2,7 +2,8 @@
 // name needs are made where missing (0700), each step relative to its parent
 // and never through a link; the file is created 0600, never through a link,
 // and filled from the book. A name that could leave the folder fails before
-// anything is written, and a file cut short is removed. The viewer's load,
+// anything is written, and a file cut short is removed. A large file is
+// copied by two threads at once. The viewer's load,
 // `pagora-book extract` and the fuzz harness all extract through here.
 #pragma once
 
@@ -40,6 +41,10 @@ class BookExtractor {
  private:
   // The folder `relativeFolder` ("a/b/", or "" for the root), open.
   const platform::Directory& folderFor(const std::string& relativeFolder);
+  // Fills `target` with the entry's data; false with errno set.
+  bool copy(const BookFileEntry& entry, platform::File& target, std::stop_token stop);
+  // The same in two shares, the second on a thread of its own.
+  bool copyInTwoShares(const BookFileEntry& entry, platform::File& target, std::stop_token stop);
   bool fail(std::string relativePath, int error);
 
   ContainerReader& reader_;
@@ -53,8 +58,10 @@ class BookExtractor {
   std::string openRelative_;
   platform::Directory openFolder_;
   std::string failedPath_;
-  // Every stored file passes through this buffer, never held whole.
+  // Every stored file passes through these buffers, never held whole; the
+  // second is the helper thread's share of a large file.
   std::vector<unsigned char> transferBuffer_;
+  std::vector<unsigned char> helperBuffer_;
 };
 
 }  // namespace pagora

@@ -59,30 +59,27 @@ std::int64_t ContainerReader::dataPosition(const BookFileEntry& entry, const Con
 
 bool ContainerReader::copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer,
                                   platform::File& target, std::vector<unsigned char>& buffer,
-                                  std::stop_token stop) {
+                                  std::stop_token stop, TransferShare share) {
   if (!open()) return false;
   if (entry.size <= 0) return true;
-  // Positioned reads: one call per chunk, none to move to the file's data.
-  std::int64_t position = dataPosition(entry, trailer);
+  // Positioned reads and writes: one call per unit, none to move in either file.
+  const std::int64_t position = dataPosition(entry, trailer);
   if (position < 0) return false;
   if (buffer.empty()) buffer.resize(format::kTransferBufferSize);
-  std::int64_t remaining = entry.size;
-  while (remaining > 0) {
+  const auto unit = static_cast<std::int64_t>(buffer.size());
+  for (std::int64_t offset = share.first * unit; offset < entry.size; offset += share.stride * unit) {
     if (stop.stop_requested()) {
       errno = ECANCELED;
       return false;
     }
-    const std::size_t chunk =
-        remaining < static_cast<std::int64_t>(buffer.size()) ? static_cast<std::size_t>(remaining) : buffer.size();
-    std::int64_t got = file_.readAt(buffer.data(), chunk, position);
+    const auto chunk = static_cast<std::size_t>(std::min(unit, entry.size - offset));
+    const std::int64_t got = file_.readAt(buffer.data(), chunk, position + offset);
     if (got != static_cast<std::int64_t>(chunk)) {
       if (got >= 0) errno = EIO;  // the book was cut short meanwhile
       return false;
     }
     scrambleBytes(buffer.data(), chunk, format::kDataScramble);
-    if (target.write(buffer.data(), chunk) != static_cast<std::int64_t>(chunk)) return false;
-    position += static_cast<std::int64_t>(chunk);
-    remaining -= static_cast<std::int64_t>(chunk);
+    if (target.writeAt(buffer.data(), chunk, offset) != static_cast<std::int64_t>(chunk)) return false;
   }
   return true;
 }

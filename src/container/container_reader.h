@@ -20,6 +20,13 @@
 
 namespace pagora {
 
+// Which of an entry's transfer units a copy takes: every `stride`-th from
+// `first`. Copies of the other shares may run at once on other threads.
+struct TransferShare {
+  int first = 0;
+  int stride = 1;
+};
+
 class ContainerReader {
  public:
   // Reads the running executable.
@@ -30,11 +37,13 @@ class ContainerReader {
   bool open();
   // Trailer, header, string list, file table, each at its own offset.
   bool parse(BookInfo& bookInfo, BookFileTable& fileTable, ContainerTrailer& trailer);
-  // Writes the entry's data, descrambled, to `target` at its position,
-  // through `buffer` (sized on first use). On failure errno says why (EIO:
-  // the data lies outside the book; ECANCELED: `stop` was requested meanwhile).
+  // Writes the entry's data, descrambled, into `target` at the same offsets,
+  // through `buffer` (sized on first use), one share of it or all. On failure
+  // errno says why (EIO: the data lies outside the book; ECANCELED: `stop` was
+  // requested meanwhile).
+  // REQUIRES: the book is open (open() or parse() succeeded) when copies run at once.
   bool copyEntryTo(const BookFileEntry& entry, const ContainerTrailer& trailer, platform::File& target,
-                   std::vector<unsigned char>& buffer, std::stop_token stop = {});
+                   std::vector<unsigned char>& buffer, std::stop_token stop = {}, TransferShare share = {});
   // The entry's data, descrambled, held whole, or its first `limit` bytes:
   // for pages that are read, not written.
   bool readEntry(const BookFileEntry& entry, const ContainerTrailer& trailer, std::string& out,

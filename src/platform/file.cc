@@ -28,6 +28,24 @@ std::int64_t readFully(void* buffer, std::size_t n, ReadSome readSome) {
   return static_cast<std::int64_t>(done);
 }
 
+// Writes all n bytes through writeSome(from, wanted, done); stops at the
+// first real error. Interrupted calls are retried.
+template <typename WriteSome>
+std::int64_t writeFully(const void* data, std::size_t n, WriteSome writeSome) {
+  const auto* in = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t put = writeSome(in + done, n - done, done);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (put == 0) break;
+    done += static_cast<std::size_t>(put);
+  }
+  return static_cast<std::int64_t>(done);
+}
+
 }  // namespace
 
 File::File(File&& other) noexcept : descriptor_(other.descriptor_) { other.descriptor_ = -1; }
@@ -105,18 +123,19 @@ std::int64_t File::read(void* buffer, std::size_t n) {
 }
 
 std::int64_t File::write(const void* data, std::size_t n) {
-  const auto* in = static_cast<const char*>(data);
-  std::size_t done = 0;
-  while (done < n) {
-    ssize_t put = ::write(descriptor_, in + done, n - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (put == 0) break;
-    done += static_cast<std::size_t>(put);
+  return writeFully(data, n, [&](const char* from, std::size_t wanted, std::size_t) {
+    return ::write(descriptor_, from, wanted);
+  });
+}
+
+std::int64_t File::writeAt(const void* data, std::size_t n, std::int64_t position) {
+  if (position < 0) {
+    errno = EINVAL;
+    return -1;
   }
-  return static_cast<std::int64_t>(done);
+  return writeFully(data, n, [&](const char* from, std::size_t wanted, std::size_t done) {
+    return ::pwrite(descriptor_, from, wanted, static_cast<off_t>(position) + static_cast<off_t>(done));
+  });
 }
 
 bool File::seek(std::int64_t position) {

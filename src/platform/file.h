@@ -41,6 +41,8 @@ class File {
   std::int64_t readAt(void* buffer, std::size_t n, std::int64_t position);
   // Writes n bytes; returns the count written (less than n only on error).
   std::int64_t write(const void* data, std::size_t n);
+  // The same at an absolute position, leaving the file's own position alone.
+  std::int64_t writeAt(const void* data, std::size_t n, std::int64_t position);
 
   // Moves to an absolute position; false for a negative position or a failed seek.
   bool seek(std::int64_t position);

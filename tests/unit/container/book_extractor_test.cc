@@ -5,10 +5,13 @@
 #include "container/book_extractor.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <stop_token>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,7 +37,7 @@ class BookExtractorTest : public ::testing::Test {
     extractor_ = std::make_unique<BookExtractor>(*reader_, book_, root_,
                                                  [this](const std::string& made) { made_.push_back(made); });
   }
-  bool extract(int index) { return extractor_->extract(index); }
+  bool extract(int index, std::stop_token stop = {}) { return extractor_->extract(index, std::move(stop)); }
   std::string out(const std::string& relative) const { return scratch_ / ("out/" + relative); }
 
   testing::ScratchFolder scratch_;
@@ -128,6 +131,64 @@ TEST_F(BookExtractorTest, FileThatFailsIsRemovedAtOnce) {
   EXPECT_EQ(errno, EIO);
   EXPECT_EQ(extractor_->failedPath(), "pics/big.png");
   EXPECT_EQ(testing::treeOf(out("")), (Tree{"index.html", "pics"}));
+}
+
+// Writes beyond `bytes` fail with EFBIG in this process while it lives.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    const rlimit limit{bytes, old_.rlim_max};
+    limited_ = ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+  }
+  bool limited() const { return limited_; }
+
+ private:
+  void (*oldHandler_)(int);
+  rlimit old_{};
+  bool limited_ = false;
+};
+
+// A small file is copied by one thread, a large one by two, each taking every
+// other transfer unit: either way the bytes land whole and in place, and a
+// copy that fails or is stopped says why and leaves nothing.
+TEST_F(BookExtractorTest, SmallAndLargeFilesArriveWholeOrNotAtAll) {
+  // 16 MiB and a part unit: neither share's last unit is full.
+  const std::string large = testing::patternBytes((16 << 20) + 100001, 7);
+  const std::string small = testing::patternBytes(300000, 8);
+  open({{"large.bin", large}, {"small.bin", small}});
+  struct Case {
+    const char* name;
+    int index;
+    const std::string* bytes;
+    rlim_t limit;  // reached part way
+  };
+  for (const Case& c : {Case{"large", 0, &large, (12 << 20) + 1000}, Case{"small", 1, &small, 200000}}) {
+    SCOPED_TRACE(c.name);
+    const std::string path = out(c.name + std::string(".bin"));
+    ASSERT_TRUE(extract(c.index));
+    EXPECT_TRUE(testing::readFile(path) == *c.bytes);
+
+    std::stop_source stopped;
+    stopped.request_stop();
+    errno = 0;
+    EXPECT_FALSE(extract(c.index, stopped.get_token()));
+    EXPECT_EQ(errno, ECANCELED);
+    EXPECT_FALSE(testing::exists(path));
+
+    // Whichever share of the large file reaches the limit first stops the
+    // other, which must not hide why.
+    const FileSizeLimit limit(c.limit);
+    ASSERT_TRUE(limit.limited());
+    errno = 0;
+    EXPECT_FALSE(extract(c.index));
+    EXPECT_EQ(errno, EFBIG);
+    EXPECT_FALSE(testing::exists(path));
+  }
 }
 
 }  // namespace
