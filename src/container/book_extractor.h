@@ -3,8 +3,8 @@
 // and never through a link; the file is created 0600, never through a link,
 // and filled from the book. A name that could leave the folder fails before
 // anything is written, and a file cut short is removed. A large file is
-// copied by two threads at once. The viewer's load,
-// `pagora-book extract` and the fuzz harness all extract through here.
+// copied by two threads at once. The viewer's load, `pagora-book extract`
+// and the fuzz harness all extract through here.
 #pragma once
 
 #include <functional>
