@@ -95,8 +95,14 @@ bool BookExtractor::copyInTwoShares(const BookFileEntry& entry, platform::File& 
     }
   }
   if (ownError == 0 && helperError == 0) return true;
-  // The share that failed first says why; the other only saw the stop.
-  errno = ownError != 0 && ownError != ECANCELED ? ownError : helperError != 0 ? helperError : ownError;
+  // A share stopped by the other's failure only saw ECANCELED: the failure says why.
+  for (const int error : {ownError, helperError}) {
+    if (error != 0 && error != ECANCELED) {
+      errno = error;
+      return false;
+    }
+  }
+  errno = ECANCELED;
   return false;
 }
 
