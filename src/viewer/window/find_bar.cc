@@ -24,6 +24,19 @@ FindBar::FindBar(PageFinder& finder, std::function<void()> focusPage)
     : finder_(finder), focusPage_(std::move(focusPage)), bar_(gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6)) {
   g_object_add_weak_pointer(G_OBJECT(bar_), reinterpret_cast<gpointer*>(&bar_));
   gtk_container_set_border_width(GTK_CONTAINER(bar_), 4);
+  g_signal_connect(bar_, "key-press-event", G_CALLBACK(onBarKey), this);
+  // The window shows all it holds at once; the bar waits to be opened.
+  gtk_widget_set_no_show_all(bar_, TRUE);
+  finder_.setListener([this](const std::string& text, std::size_t matches) { showCount(text, matches); });
+}
+
+FindBar::~FindBar() {
+  finder_.setListener(nullptr);
+  if (bar_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(bar_), reinterpret_cast<gpointer*>(&bar_));
+}
+
+void FindBar::fill() {
+  if (bar_ == nullptr || entry_ != nullptr) return;
   GtkBox* box = GTK_BOX(bar_);
 
   GtkWidget* entry = gtk_search_entry_new();
@@ -39,8 +52,9 @@ FindBar::FindBar(PageFinder& finder, std::function<void()> focusPage)
   g_signal_connect(entry, "previous-match", G_CALLBACK(onPreviousMatch), this);
   g_signal_connect(entry, "stop-search", G_CALLBACK(onStopSearch), this);
 
-  buttonFor(box, "Previous", "Go to the previous match (Shift+F3)", G_CALLBACK(onPreviousClicked), this);
-  buttonFor(box, "Next", "Go to the next match (F3)", G_CALLBACK(onNextClicked), this);
+  GtkWidget* previous =
+      buttonFor(box, "Previous", "Go to the previous match (Shift+F3)", G_CALLBACK(onPreviousClicked), this);
+  GtkWidget* next = buttonFor(box, "Next", "Go to the next match (F3)", G_CALLBACK(onNextClicked), this);
   count_ = GTK_LABEL(gtk_label_new(nullptr));
   gtk_box_pack_start(box, GTK_WIDGET(count_), FALSE, FALSE, 6);
 
@@ -50,23 +64,13 @@ FindBar::FindBar(PageFinder& finder, std::function<void()> focusPage)
   atk_object_set_name(gtk_widget_get_accessible(close), "Close find bar");
   g_signal_connect(close, "clicked", G_CALLBACK(onCloseClicked), this);
   gtk_box_pack_end(box, close, FALSE, FALSE, 0);
-
-  g_signal_connect(bar_, "key-press-event", G_CALLBACK(onBarKey), this);
-  gtk_widget_show_all(bar_);
-  // The window shows all it holds at once; the bar waits to be opened.
-  gtk_widget_set_no_show_all(bar_, TRUE);
-  gtk_widget_hide(bar_);
-
-  finder_.setListener([this](const std::string& text, std::size_t matches) { showCount(text, matches); });
-}
-
-FindBar::~FindBar() {
-  finder_.setListener(nullptr);
-  if (bar_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(bar_), reinterpret_cast<gpointer*>(&bar_));
+  // The bar itself stays hidden until opened.
+  for (GtkWidget* child : {entry, previous, next, GTK_WIDGET(count_), close}) gtk_widget_show_all(child);
 }
 
 void FindBar::open() {
   if (bar_ == nullptr) return;
+  fill();
   gtk_widget_show(bar_);
   gtk_widget_grab_focus(GTK_WIDGET(entry_));
   gtk_editable_select_region(GTK_EDITABLE(entry_), 0, -1);
@@ -103,6 +107,7 @@ void FindBar::step(bool forward) {
 
 void FindBar::showCount(const std::string& text, std::size_t matches) {
   if (bar_ == nullptr) return;
+  fill();
   // What is sought may come from elsewhere (a result of the book's search).
   if (!text.empty() && text != gtk_entry_get_text(entry_)) gtk_entry_set_text(entry_, text.c_str());
   const std::string shown = text.empty() ? std::string() : matchCountText(matches, PageFinder::kCountLimit);

@@ -35,6 +35,9 @@ class FindBar {
   void registerCommands(CommandRouter& router);
 
  private:
+  // The bar's entry, buttons and count, made when first needed: nobody sees
+  // them before, and the window comes up sooner without them.
+  void fill();
   void showCount(const std::string& text, std::size_t matches);
   // Find Next and Find Previous: with nothing sought they open the bar.
   void step(bool forward);
@@ -52,8 +55,8 @@ class FindBar {
   PageFinder& finder_;
   std::function<void()> focusPage_;
   GtkWidget* bar_;  // weak
-  GtkEntry* entry_;
-  GtkLabel* count_;
+  GtkEntry* entry_ = nullptr;
+  GtkLabel* count_ = nullptr;
 };
 
 }  // namespace pagora::viewer

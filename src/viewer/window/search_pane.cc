@@ -81,6 +81,18 @@ SearchPane::SearchPane(BookSearch& search,
       pane_(gtk_box_new(GTK_ORIENTATION_VERTICAL, 4)) {
   g_object_add_weak_pointer(G_OBJECT(pane_), reinterpret_cast<gpointer*>(&pane_));
   gtk_container_set_border_width(GTK_CONTAINER(pane_), 4);
+  g_signal_connect(pane_, "key-press-event", G_CALLBACK(onKey), this);
+  gtk_widget_set_size_request(pane_, 260, -1);
+  gtk_widget_set_no_show_all(pane_, TRUE);
+  search_.addObserver([this] { indexChanged(); });
+}
+
+SearchPane::~SearchPane() {
+  if (pane_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(pane_), reinterpret_cast<gpointer*>(&pane_));
+}
+
+void SearchPane::fill() {
+  if (pane_ == nullptr || entry_ != nullptr) return;
   GtkBox* pane = GTK_BOX(pane_);
 
   GtkWidget* entry = gtk_search_entry_new();
@@ -110,22 +122,13 @@ SearchPane::SearchPane(BookSearch& search,
   atk_object_set_name(gtk_widget_get_accessible(GTK_WIDGET(list_)), "Pages found");
   gtk_container_add(GTK_CONTAINER(scrolled), GTK_WIDGET(list_));
   gtk_box_pack_start(pane, scrolled, TRUE, TRUE, 0);
-
-  g_signal_connect(pane_, "key-press-event", G_CALLBACK(onKey), this);
-  gtk_widget_set_size_request(pane_, 260, -1);
-  gtk_widget_show_all(pane_);
-  gtk_widget_set_no_show_all(pane_, TRUE);
-  gtk_widget_hide(pane_);
-
-  search_.addObserver([this] { indexChanged(); });
-}
-
-SearchPane::~SearchPane() {
-  if (pane_ != nullptr) g_object_remove_weak_pointer(G_OBJECT(pane_), reinterpret_cast<gpointer*>(&pane_));
+  // The pane itself stays hidden until shown.
+  for (GtkWidget* child : {entry, GTK_WIDGET(count_), indexing_, scrolled}) gtk_widget_show_all(child);
 }
 
 void SearchPane::show() {
   if (pane_ == nullptr) return;
+  fill();
   gtk_widget_show(pane_);
   gtk_widget_grab_focus(GTK_WIDGET(entry_));
   if (shown_) shown_();
@@ -170,7 +173,7 @@ void SearchPane::appendRows() {
 }
 
 void SearchPane::indexChanged() {
-  if (pane_ == nullptr) return;
+  if (pane_ == nullptr || entry_ == nullptr) return;  // shown, it reads the index afresh
   gtk_widget_set_visible(indexing_, !search_.complete());
   if (gtk_entry_get_text(entry_)[0] == '\0') return;
   // Hidden, it catches up when shown; shown, at most every so often but

@@ -41,6 +41,9 @@ class SearchPane {
   void registerCommands(CommandRouter& router);
 
  private:
+  // The pane's entry, count and list, made when first shown: nobody sees them
+  // before, and the window comes up sooner without them.
+  void fill();
   // Runs the query in the entry again and lists its results afresh.
   void refresh();
   // Appends the next results to the list, as the reader scrolls to its end.
@@ -59,10 +62,10 @@ class SearchPane {
   std::function<void()> shown_;
   std::function<void()> focusPage_;
   GtkWidget* pane_;  // weak
-  GtkEntry* entry_;
-  GtkLabel* count_;
-  GtkWidget* indexing_;
-  GtkListBox* list_;
+  GtkEntry* entry_ = nullptr;
+  GtkLabel* count_ = nullptr;
+  GtkWidget* indexing_ = nullptr;
+  GtkListBox* list_ = nullptr;
   search::Query query_;
   std::vector<std::string> typedWords_;
   std::vector<search::SearchResult> results_;
