@@ -2,7 +2,8 @@
 // WebKitGTK, as the floor for the viewer's start-up. One 900x700 window
 // holding one web view, the engine's sandbox on and the folder of the page
 // readable, an ephemeral context, and nothing else: no menu, toolbar,
-// status bar, scripts or policies.
+// status bar, scripts or policies. GTK leaves GL alone on a machine without
+// a graphics device, as in the viewer.
 //
 // With PAGORA_FLOOR_DATA_FOLDER=FOLDER the engine keeps its data in FOLDER
 // instead of an ephemeral context, as the viewer keeps its own in the
@@ -22,6 +23,8 @@
 #include <ctime>
 #include <memory>
 #include <string>
+
+#include "platform/graphics_device.h"
 
 namespace {
 
@@ -76,7 +79,12 @@ int main(int argc, char** argv) {
     std::fputs(kHelp, stderr);
     return 2;
   }
+  // As the viewer does: without a graphics device GTK leaves GL alone, unless
+  // the environment says otherwise, and nothing started later inherits that.
+  const bool leaveGlAlone = g_getenv("GDK_GL") == nullptr && !pagora::platform::hasGraphicsDevice();
+  if (leaveGlAlone) g_setenv("GDK_GL", "disable", TRUE);
   gtk_init(&argc, &argv);
+  if (leaveGlAlone) g_unsetenv("GDK_GL");
 
   g_autofree char* absolute = g_canonicalize_filename(argv[1], nullptr);
   g_autofree char* folder = g_path_get_dirname(absolute);

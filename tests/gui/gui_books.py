@@ -75,14 +75,18 @@ class AddressRecorder:
 
     The handler appends each address it is started with to a file, one a line,
     so a test sees exactly what the viewer handed over, and no real browser or
-    mail program ever starts.
+    mail program ever starts. It also notes any choice of GL for GTK that it
+    inherited, which the viewer keeps to itself.
     """
 
     def __init__(self):
         self.log = os.path.join(ROOT, "recorded-addresses")
+        self.gl_log = os.path.join(ROOT, "recorded-gl-choices")
         script = os.path.join(ROOT, "record-address")
         with open(script, "w") as out:
-            out.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> " + _shell_quote(self.log) + "\n")
+            out.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> " + _shell_quote(self.log) + "\n"
+                      "if [ -n \"${GDK_GL+set}\" ]; then printf 'GDK_GL=%s\\n' \"$GDK_GL\" >> "
+                      + _shell_quote(self.gl_log) + "; fi\n")
         os.chmod(script, 0o755)
         data_home = os.environ["XDG_DATA_HOME"]
         config_home = os.environ["XDG_CONFIG_HOME"]
@@ -106,6 +110,13 @@ class AddressRecorder:
         try:
             with open(self.log) as recorded:
                 return [line.rstrip("\n") for line in recorded]
+        except FileNotFoundError:
+            return []
+
+    def inherited_gl_choices(self):
+        try:
+            with open(self.gl_log) as recorded:
+                return recorded.read().splitlines()
         except FileNotFoundError:
             return []
 

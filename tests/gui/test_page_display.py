@@ -102,6 +102,25 @@ class PageDisplayTest(unittest.TestCase):
                          [os.path.join(self.private, "manual.zip")])
         # The page stays as it was.
         self.assertEqual(self.viewer.page_title(), "Links")
+        # Whatever the viewer told GTK about GL stays with it.
+        self.assertEqual(self.recorder.inherited_gl_choices(), [])
+
+
+class DesktopGlTest(unittest.TestCase):
+    """GTK leaves GL alone where this machine has no graphics device; where the
+    environment names a choice of GL (here: none, so GTK probes it) the viewer
+    keeps it, and pages show the same."""
+
+    def setUp(self):
+        gui.check_environment(self)
+
+    def test_a_page_shows_with_the_gl_the_environment_chose(self):
+        book = gui.make_book("gl", {"index.html": LINKS_PAGE}, title="GL")
+        viewer = gui.Viewer(book, env={"GDK_GL": "", "PAGORA_NO_STATE": "1"})
+        self.addCleanup(viewer.stop)
+        viewer.wait_for_page("Links")
+        link = wait_for(lambda: find(viewer.document(), role="link", name="third page"), what="the link")
+        wait_for(lambda: UNVISITED in colours_of(link), what="the link's colour on screen")
 
 
 class LinkedFilesTest(unittest.TestCase):

@@ -15,6 +15,7 @@
 #include "platform/file.h"
 #include "platform/single_instance_lock.h"
 #include "platform/temp_directory.h"
+#include "viewer/app/gl_choice.h"
 #include "viewer/engine/engine_processes.h"
 #include "viewer/engine/load_finished_report.h"
 #include "viewer/rules/command_line.h"
@@ -83,7 +84,11 @@ int Application::run(int argc, char** argv) {
   g_set_prgname(name.c_str());
   // GTK's own options are taken now; the display is opened later, while the
   // book is read.
-  gtk_parse_args(&argc, &argv);
+  {
+    const GlChoice gl;
+    gtk_parse_args(&argc, &argv);
+    if (gl.glLeftAlone()) quietenTheEngineAboutGl();
+  }
   // Whatever GTK's own options left over is the viewer's command line.
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));
   if (commandLine.action == CommandLine::Action::Refuse) {
