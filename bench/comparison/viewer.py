@@ -271,10 +271,11 @@ def compare(comparison):
                     watch = LastFileWatch(temp, *baseline_last) if name == "baseline" else None
                     seconds, kib, names, all_written = run_once(argv, env, comparison.scratch / "loaded",
                                                                 wait_written=name == "pagora", last_file=watch)
-                    left = os.listdir(temp)
+                    left = sorted(str(path.relative_to(temp)) for path in temp.rglob("*"))
                     shutil.rmtree(temp)
                     if name != "floor" and left:
-                        raise measure.RunFailed(f"the viewer left {left} in its temporary directory")
+                        shown = ", ".join(left[:10]) + (f" and {len(left) - 10} more" if len(left) > 10 else "")
+                        raise measure.RunFailed(f"{name} ({argv[0]}) left {shown} in its temporary directory")
                     if round_number == 0:
                         continue
                     samples[name].add(measure.Run(seconds, 0))
