@@ -146,14 +146,22 @@ def compare_rounds(contenders, scratch, rounds, rng, *, removal_samples=None, pa
 
 def ratio_interval(numerators, denominators, confidence=0.9, resamples=2000):
     """(low, high): where median(numerators) ÷ median(denominators) lies with
-    `confidence`, by resampling each contender's rounds (a bootstrap). Runs of
-    the same build on a busy machine differ by as much as a target's margin;
-    the interval says whether these rounds can tell at all. Seeded, so the
-    same samples give the same interval."""
+    `confidence`, by resampling the rounds (a bootstrap). Runs of the same
+    build on a busy machine differ by as much as a target's margin; the
+    interval says whether these rounds can tell at all. The i-th numerator and
+    denominator come from the same round, which ran every contender in turn,
+    so they are resampled together: what slowed a round slowed both. Seeded,
+    so the same samples give the same interval."""
+    if len(numerators) != len(denominators):
+        raise ValueError("a ratio's interval needs one numerator and one denominator per round")
     rng = random.Random(0)
-    ratios = sorted(statistics.median(rng.choices(numerators, k=len(numerators))) /
-                    statistics.median(rng.choices(denominators, k=len(denominators)))
-                    for _ in range(resamples))
+    rounds = range(len(numerators))
+    ratios = []
+    for _ in range(resamples):
+        chosen = rng.choices(rounds, k=len(numerators))
+        ratios.append(statistics.median(numerators[i] for i in chosen) /
+                      statistics.median(denominators[i] for i in chosen))
+    ratios.sort()
     tail = int(resamples * (1 - confidence) / 2)
     return ratios[tail], ratios[resamples - 1 - tail]
 
