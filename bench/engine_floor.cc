@@ -24,7 +24,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/graphics_device.h"
+#include "glib/gl_choice.h"
 
 namespace {
 
@@ -79,12 +79,11 @@ int main(int argc, char** argv) {
     std::fputs(kHelp, stderr);
     return 2;
   }
-  // As the viewer does: without a graphics device GTK leaves GL alone, unless
-  // the environment says otherwise, and nothing started later inherits that.
-  const bool leaveGlAlone = g_getenv("GDK_GL") == nullptr && !pagora::platform::hasGraphicsDevice();
-  if (leaveGlAlone) g_setenv("GDK_GL", "disable", TRUE);
-  gtk_init(&argc, &argv);
-  if (leaveGlAlone) g_unsetenv("GDK_GL");
+  {
+    // The viewer's choice of GL, made the same way.
+    const pagora::glib::GlChoice gl;
+    gtk_init(&argc, &argv);
+  }
 
   g_autofree char* absolute = g_canonicalize_filename(argv[1], nullptr);
   g_autofree char* folder = g_path_get_dirname(absolute);

@@ -11,11 +11,11 @@
 #include <future>
 #include <vector>
 
+#include "glib/gl_choice.h"
 #include "glib/main_loop_task.h"
 #include "platform/file.h"
 #include "platform/single_instance_lock.h"
 #include "platform/temp_directory.h"
-#include "viewer/app/gl_choice.h"
 #include "viewer/engine/engine_processes.h"
 #include "viewer/engine/load_finished_report.h"
 #include "viewer/rules/command_line.h"
@@ -85,9 +85,9 @@ int Application::run(int argc, char** argv) {
   // GTK's own options are taken now; the display is opened later, while the
   // book is read.
   {
-    const GlChoice gl;
+    const glib::GlChoice gl;
     gtk_parse_args(&argc, &argv);
-    if (gl.glLeftAlone()) quietenTheEngineAboutGl();
+    if (gl.glLeftAlone()) glib::quietenTheEngineAboutGl();
   }
   // Whatever GTK's own options left over is the viewer's command line.
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv + std::min(argc, 1), argv + argc));

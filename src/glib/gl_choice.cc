@@ -1,4 +1,4 @@
-#include "viewer/app/gl_choice.h"
+#include "glib/gl_choice.h"
 
 #include <glib.h>
 
@@ -6,7 +6,7 @@
 
 #include "platform/graphics_device.h"
 
-namespace pagora::viewer {
+namespace pagora::glib {
 namespace {
 
 constexpr const char kGlVariable[] = "GDK_GL";
@@ -33,4 +33,4 @@ void quietenTheEngineAboutGl() {
   g_log_set_handler(nullptr, G_LOG_LEVEL_WARNING, dropEngineNote, nullptr);
 }
 
-}  // namespace pagora::viewer
+}  // namespace pagora::glib

@@ -8,10 +8,10 @@
 // GTK reads the choice from the environment as it takes its options. The
 // choice lives in the environment only while this object does, so that
 // nothing the viewer starts later (the engine's processes, the desktop's
-// programs) inherits it; make it just around gtk_parse_args().
+// programs) inherits it; make it just around gtk_parse_args() or gtk_init().
 #pragma once
 
-namespace pagora::viewer {
+namespace pagora::glib {
 
 class GlChoice {
  public:
@@ -32,4 +32,4 @@ class GlChoice {
 // dropped, and every other message goes on as before.
 void quietenTheEngineAboutGl();
 
-}  // namespace pagora::viewer
+}  // namespace pagora::glib
